@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the unit tests natively, then the
+# Windows-side tests under Wine on a private Xvfb. Ends with "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/build.sh" || exit 1
+source "$root/scripts/wine-env.sh"
+
+results=$root/build/test-results
+rm -rf "$results"; mkdir -p "$results/native" "$results/win"
+
+GTEST_OUTPUT="xml:$results/native/" ctest --test-dir "$root/build/native" \
+  --output-on-failure --output-junit "$results/native.junit.xml" >"$results/native.log" 2>&1
+native_rc=$?
+
+"$root/scripts/xvfb.sh" start
+cleanup() { "$root/scripts/xvfb.sh" stop; }
+trap cleanup EXIT
+export DISPLAY=$SKUVANE_DISPLAY
+GTEST_OUTPUT="xml:$results/win/" ctest --test-dir "$root/build/win" --timeout 300 \
+  --output-on-failure --output-junit "$results/win.junit.xml" >"$results/win.log" 2>&1
+win_rc=$?
+# No Windows process may outlive the tests.
+if ! timeout 30 wineserver -w; then
+  echo "test: a Windows process was left running" >&2
+  win_rc=1
+fi
+
+for log in native win; do
+  grep -E '(\*\*\*Failed|Exception|Timeout|\[  FAILED  \])' "$results/$log.log" >&2 || true
+done
+python3 "$root/scripts/summarize.py" "$results"
+sum_rc=$?
+[ $native_rc -eq 0 ] && [ $win_rc -eq 0 ] && [ $sum_rc -eq 0 ]

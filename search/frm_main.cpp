@@ -1,0 +1,1 @@
+#include "search/frm_main.h"

@@ -1,0 +1,46 @@
+// frmMain: the search window's logic, over the toolkit's controls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/automation.h"
+#include "platform/toolkit.h"
+
+namespace search {
+
+// The window's controls that the logic uses, by their names.
+struct Controls {
+    platform::ComboBox& cboProductDatabase;
+    platform::ComboBox& cboSearchField;
+    platform::ComboBox& cboOperator;
+    platform::TextBox& txtSearchFor;
+    platform::Label& lblStatus;
+    platform::ListView& lvwResults;
+};
+
+class frmMain {
+  public:
+    frmMain(Controls controls, platform::Automation& com, platform::Ui& ui,
+            platform::NumberRules& numbers);
+
+    // The five event handlers. None catches: failures leave as
+    // platform::RuntimeError, and platform::EndProgram ends the program.
+    void Form_Load();
+    void cmdSearch_Click();
+    void cmdAddToQuote_Click();
+    void cmdClose_Click();
+    void lvwResults_DblClick();
+
+    int16_t AddProductFromDatabase(std::wstring sPartNumb, std::wstring sVendor, double dQuantity);
+
+  private:
+    void LoadSearchOptions();
+
+    Controls c_;
+    platform::Automation& com_;
+    platform::Ui& ui_;
+    platform::NumberRules& numbers_;
+};
+
+}  // namespace search

@@ -1,0 +1,1 @@
+// Fakes of the platform for the unit tests.
