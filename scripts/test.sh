@@ -17,7 +17,9 @@ native_rc=$?
 cleanup() { "$root/scripts/xvfb.sh" stop; }
 trap cleanup EXIT
 export DISPLAY=$SKUVANE_DISPLAY
-GTEST_OUTPUT="xml:$results/win/" ctest --test-dir "$root/build/win" --timeout 300 \
+# Wine's gtest needs a Windows path for its XML folder.
+winresults="Z:${results//\//\\}\\win\\"
+GTEST_OUTPUT="xml:$winresults" ctest --test-dir "$root/build/win" --timeout 300 \
   --output-on-failure --output-junit "$results/win.junit.xml" >"$results/win.log" 2>&1
 win_rc=$?
 # No Windows process may outlive the tests.
