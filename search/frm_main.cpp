@@ -1,1 +1,201 @@
 #include "search/frm_main.h"
+
+#include <algorithm>
+
+#include "host/vantora.h"
+#include "host/vantora_api.h"
+#include "search/catalogue.h"
+#include "search/options.h"
+
+namespace search {
+
+using platform::Object;
+
+namespace {
+
+std::wstring Str(std::wstring_view s) { return std::wstring(s); }
+
+// A 16-bit count from the host, kept to what a 16-bit index can reach:
+// more would overflow the loop and end the program.
+int32_t Capped(int32_t count, int32_t limit) { return std::min(count, limit); }
+
+// Marks a search as running for as long as the handler runs, however it ends.
+class Running {
+  public:
+    explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Running() { flag_ = false; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+}  // namespace
+
+frmMain::frmMain(Controls controls, platform::Automation& com, platform::Ui& ui,
+                 platform::NumberRules& numbers)
+    : c_(controls), com_(com), ui_(ui), numbers_(numbers) {}
+
+void frmMain::Form_Load() { LoadSearchOptions(); }
+
+void frmMain::cmdClose_Click() { ui_.Unload(); }
+
+void frmMain::LoadSearchOptions() {
+    for (std::wstring_view field : kSearchFields) c_.cboSearchField.AddItem(Str(field));
+    c_.cboSearchField.SetListIndex(0);
+
+    c_.cboOperator.Clear();
+    for (std::wstring_view op : kOperators) c_.cboOperator.AddItem(Str(op));
+    c_.cboOperator.SetListIndex(0);
+
+    BuildColumns(c_.lvwResults);
+
+    c_.cboProductDatabase.Clear();
+    if (!modVantoraAPI::EnsureHostRunning(com_, ui_)) {
+        ui_.MsgBox(Str(text::kNotRunning), platform::kCritical, Str(text::kNotRunningTitle));
+        ui_.End();
+    }
+    {
+        Object app = host::GetApplication(com_);
+        const int32_t n = Capped(host::ProductDatabaseCount(com_, *app), kMaxDatabases);
+        if (n > 1) c_.cboProductDatabase.AddItem(Str(kAllDatabases));
+        for (int32_t i = 1; i <= n; ++i) {
+            int16_t index = static_cast<int16_t>(i);
+            c_.cboProductDatabase.AddItem(host::ProductDatabaseName(com_, *app, index));
+        }
+        if (n > 0) c_.cboProductDatabase.SetListIndex(0);
+    }
+    c_.lblStatus.SetCaption(Str(text::kReady));
+}
+
+void frmMain::cmdSearch_Click() {
+    // The all-databases search yields to the event queue; a Search click
+    // that arrives then would clear the rows under the running search.
+    if (searching_) return;
+    Running running(searching_);
+
+    std::wstring database = c_.cboProductDatabase.Text();
+    std::wstring value = c_.txtSearchFor.Text();
+    std::wstring field = c_.cboSearchField.Text();
+    std::wstring op = c_.cboOperator.Text();
+
+    Object app;
+    bool complete = true;
+    if (modVantoraAPI::EnsureHostRunning(com_, ui_)) {
+        c_.lblStatus.SetCaption(Str(text::kSearching));
+        app = host::GetApplication(com_);
+        ui_.SetMousePointer(platform::kHourglass);
+        c_.lvwResults.Items().Clear();
+        c_.lvwResults.ItemsChanged();
+
+        if (database == kAllDatabases) {
+            const int32_t n = Capped(host::ProductDatabaseCount(com_, *app), kMaxDatabases);
+            if (n < 1) ui_.SetMousePointer(platform::kDefault);
+            for (int32_t i = 1; i <= n && complete; ++i) {
+                int16_t index = static_cast<int16_t>(i);
+                database = host::ProductDatabaseName(com_, *app, index);
+                c_.lblStatus.SetCaption(L"Searching " + database + L"...");
+                ui_.DoEvents();
+                complete = SearchDatabase(*app, database, field, op, value);
+            }
+        } else {
+            complete = SearchDatabase(*app, database, field, op, value);
+        }
+    }
+    c_.lblStatus.SetCaption(Str(text::kFinished));
+    app.reset();
+    if (!complete) ui_.MsgBox(Str(text::kRowsCapped), platform::kInformation);
+}
+
+bool frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& database, std::wstring& field,
+                             std::wstring& op, std::wstring& value) {
+    host::MLIBufferClear(app);
+    const int32_t found =
+        host::FindAndCopyProductsIntoMLIBuffer(com_, app, database, field, op, value);
+    ui_.SetMousePointer(platform::kDefault);
+    if (found <= 0) return true;
+
+    const int32_t rows = host::MLIBufferCount(com_, app);
+    platform::ListItems& items = c_.lvwResults.Items();
+    ProductValues values;
+    bool complete = true;
+    try {
+        for (int32_t row = 1; row <= rows; ++row) {
+            // The list is full before the row index can pass 16 bits.
+            if (items.Count() >= kMaxRows) {
+                complete = false;
+                break;
+            }
+            int16_t index = static_cast<int16_t>(row);
+            host::SLIBufferCopyFromMLIBuffer(com_, app, index);
+            ReadProduct(com_, app, values);
+            AddRow(items, values);
+        }
+    } catch (...) {
+        // The rows listed before a failed call stay; let the control show them.
+        c_.lvwResults.ItemsChanged();
+        throw;
+    }
+    // Once per database, before the next yield repaints the list.
+    c_.lvwResults.ItemsChanged();
+    return complete;
+}
+
+int16_t frmMain::AddProductFromDatabase(std::wstring sPartNumb, std::wstring sVendor,
+                                        double dQuantity) {
+    if (!modVantoraAPI::EnsureHostRunning(com_, ui_)) {
+        ui_.MsgBox(Str(text::kNotRunning), platform::kCritical, Str(text::kNotRunningTitle));
+        return -1;
+    }
+    Object app = host::GetApplication(com_);
+    if (host::GetActiveDocumentIndex(com_, *app) == -1) {
+        ui_.MsgBox(Str(text::kNoDocument), platform::kCritical);
+        return -1;
+    }
+    return host::AddItemFromProductDatabase(com_, *app, sPartNumb, sVendor, dQuantity);
+}
+
+bool frmMain::AddRowToQuote(int32_t pos) {
+    const platform::ListItems& items = c_.lvwResults.Items();
+    const std::wstring description(items.Text(pos));
+    const std::wstring vendor(items.SubItem(pos, 1));
+    const std::wstring partNumber(items.Tag(pos));
+
+    const std::wstring typed = ui_.InputBox(
+        L"How many [ " + description + L"] would you like to add?", Str(text::kAddTitle));
+    if (!numbers_.IsNumeric(typed)) return false;
+    if (numbers_.ToDouble(typed) <= 0) return false;
+    // A number too large for the 16-bit quantity is as invalid as a word.
+    int16_t quantity = 0;
+    if (!numbers_.ToInteger(typed, quantity)) return false;
+
+    std::wstring message = L"Product Source: " + vendor + L"\r\nPartNumber: " + partNumber +
+                           L"\r\nQuantity: " + std::to_wstring(quantity) + L"\r\n";
+    const int16_t result = AddProductFromDatabase(partNumber, vendor, quantity);
+    message += result < 0 ? text::kNotAdded : text::kAdded;
+    ui_.MsgBox(message, platform::kOkOnly);
+    return true;
+}
+
+void frmMain::cmdAddToQuote_Click() {
+    const int32_t n = c_.lvwResults.Items().Count();
+    for (int32_t i = 1; i <= n; ++i) {
+        if (!c_.lvwResults.Items().Selected(i)) continue;
+        if (!AddRowToQuote(i)) return;
+    }
+}
+
+void frmMain::lvwResults_DblClick() {
+    const platform::ListItems& items = c_.lvwResults.Items();
+    if (items.Count() < 1) {
+        ui_.MsgBox(Str(text::kSelectItem), platform::kOkOnly);
+        return;
+    }
+    // Rows but none selected: there is nothing to add.
+    const int32_t k = items.SelectedPosition();
+    if (k < 1 || k > items.Count()) return;
+    AddRowToQuote(k);
+}
+
+}  // namespace search

@@ -36,11 +36,17 @@ class frmMain {
 
   private:
     void LoadSearchOptions();
+    // False when the list is full and rows were left unread.
+    bool SearchDatabase(platform::Dispatch& app, std::wstring& database, std::wstring& field,
+                        std::wstring& op, std::wstring& value);
+    // False when the row was abandoned (no valid quantity typed).
+    bool AddRowToQuote(int32_t pos);
 
     Controls c_;
     platform::Automation& com_;
     platform::Ui& ui_;
     platform::NumberRules& numbers_;
+    bool searching_ = false;  // a search is running (it yields once per database)
 };
 
 }  // namespace search

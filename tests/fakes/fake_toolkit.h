@@ -1,0 +1,176 @@
+// A fake window toolkit: controls, message and input boxes, the mouse
+// pointer and the event queue, recording everything the user would see.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/toolkit.h"
+#include "search/frm_main.h"
+
+namespace fake {
+
+// What the user saw and did, in order, one line each, e.g.
+// "status Searching...", "pointer 11", "msgbox 16 Vantora API: <text>".
+class Journal {
+  public:
+    void Add(std::wstring line) { lines_.push_back(std::move(line)); }
+    const std::vector<std::wstring>& lines() const { return lines_; }
+    // The lines that start with `prefix`, the prefix and one blank removed.
+    std::vector<std::wstring> Of(std::wstring_view prefix) const;
+    void Clear() { lines_.clear(); }
+
+  private:
+    std::vector<std::wstring> lines_;
+};
+
+class ComboBox : public platform::ComboBox {
+  public:
+    ComboBox(Journal& journal, std::wstring name) : journal_(journal), name_(std::move(name)) {}
+    void Clear() override;
+    void AddItem(const std::wstring& text) override { items_.push_back(text); }
+    void SetListIndex(int index) override;
+    std::wstring Text() const override;
+
+    const std::vector<std::wstring>& items() const { return items_; }
+    int listIndex() const { return index_; }
+
+  private:
+    Journal& journal_;
+    std::wstring name_;
+    std::vector<std::wstring> items_;
+    int index_ = -1;
+};
+
+class TextBox : public platform::TextBox {
+  public:
+    TextBox(Journal& journal, std::wstring name) : journal_(journal), name_(std::move(name)) {}
+    std::wstring Text() const override;
+    void Type(std::wstring text) { text_ = std::move(text); }
+
+  private:
+    Journal& journal_;
+    std::wstring name_;
+    std::wstring text_;
+};
+
+class Label : public platform::Label {
+  public:
+    explicit Label(Journal& journal) : journal_(journal) {}
+    void SetCaption(const std::wstring& text) override;
+    const std::wstring& caption() const { return caption_; }
+
+  private:
+    Journal& journal_;
+    std::wstring caption_;
+};
+
+struct Column {
+    std::wstring text;
+    int16_t width;
+};
+
+class ListView : public platform::ListView {
+  public:
+    explicit ListView(Journal& journal) : journal_(journal) {}
+    void ClearColumns() override { columns_.clear(); }
+    void AddColumn(const std::wstring& text, int16_t widthTwips) override;
+    platform::ListItems& Items() override { return items_; }
+    // Records the row count the control now shows.
+    void ItemsChanged() override;
+
+    const std::vector<Column>& columns() const { return columns_; }
+    const platform::ListItems& items() const { return items_; }
+    // The row count the control was last told about.
+    int32_t shownRows() const { return shown_; }
+    int notifications() const { return notifications_; }
+
+  private:
+    Journal& journal_;
+    std::vector<Column> columns_;
+    platform::ListItems items_;
+    int32_t shown_ = 0;
+    int notifications_ = 0;
+};
+
+struct Message {
+    std::wstring text;
+    int style;
+    std::wstring title;  // as shown: the application title when none is given
+};
+
+class Ui : public platform::Ui {
+  public:
+    static constexpr const wchar_t* kAppTitle = L"Skuvane";
+
+    explicit Ui(Journal& journal) : journal_(journal) {}
+    void MsgBox(const std::wstring& text, int style, const std::wstring& title) override;
+    // Answers from the script, in order; Cancel (empty text) when it runs out.
+    std::wstring InputBox(const std::wstring& prompt, const std::wstring& title) override;
+    void SetMousePointer(int pointer) override;
+    // Runs the hook (the user acting while the program yields), then throws
+    // EndProgram when the window was unloaded meanwhile.
+    void DoEvents() override;
+    void Unload() override;
+    [[noreturn]] void End() override;
+
+    void Answer(std::wstring typed) { answers_.push_back(std::move(typed)); }
+    void OnDoEvents(std::function<void(int call)> hook) { hook_ = std::move(hook); }
+
+    const std::vector<Message>& messages() const { return messages_; }
+    const std::vector<std::wstring>& prompts() const { return prompts_; }
+    const std::vector<std::wstring>& inputTitles() const { return inputTitles_; }
+    int pointer() const { return pointer_; }
+    int pointerChanges() const { return pointerChanges_; }
+    int doEventsCalls() const { return doEvents_; }
+    bool unloaded() const { return unloaded_; }
+    bool ended() const { return ended_; }
+    size_t unusedAnswers() const { return answers_.size(); }
+
+  private:
+    Journal& journal_;
+    std::vector<Message> messages_;
+    std::deque<std::wstring> answers_;
+    std::vector<std::wstring> prompts_;
+    std::vector<std::wstring> inputTitles_;
+    std::function<void(int)> hook_;
+    int pointer_ = platform::kDefault;
+    int pointerChanges_ = 0;
+    int doEvents_ = 0;
+    bool unloaded_ = false;
+    bool ended_ = false;
+};
+
+// Numbers as typed in the invariant locale: optional blanks and sign, digits
+// with an optional point and exponent; conversion to 16 bits rounds halves
+// to even.
+class NumberRules : public platform::NumberRules {
+  public:
+    bool IsNumeric(const std::wstring& text) override;
+    double ToDouble(const std::wstring& text) override;
+    bool ToInteger(const std::wstring& text, int16_t& out) override;
+};
+
+// The search window's controls and the toolkit around them.
+struct Window {
+    Journal journal;
+    ComboBox cboProductDatabase{journal, L"cboProductDatabase"};
+    ComboBox cboSearchField{journal, L"cboSearchField"};
+    ComboBox cboOperator{journal, L"cboOperator"};
+    TextBox txtSearchFor{journal, L"txtSearchFor"};
+    Label lblStatus{journal};
+    ListView lvwResults{journal};
+    Ui ui{journal};
+    NumberRules numbers;
+
+    search::Controls controls() {
+        return {cboProductDatabase, cboSearchField, cboOperator,
+                txtSearchFor,       lblStatus,      lvwResults};
+    }
+};
+
+}  // namespace fake
