@@ -1,0 +1,184 @@
+// A recording, scriptable automation platform for unit tests.
+//
+// FakeAutomation implements platform::Automation in portable C++. Objects are
+// FakeObject nodes with scripted members; every reference handed out is
+// counted until it is destroyed, and every call is recorded:
+//
+//   fake::FakeAutomation com;
+//   auto app = com.NewObject(L"Application");
+//   app->On(L"Caption", [](fake::Args) { return platform::Variant(L"Main"); });
+//   com.SetRunning(L"Some.Application", app);
+//   ... code under test ...
+//   EXPECT_EQ(com.Trace(), (std::vector<std::wstring>{
+//       L"GetObject(\"Some.Application\")", L"Application.Caption"}));
+//   EXPECT_EQ(com.Outstanding(), 0);
+//
+// Trace lines read `object.member` for property reads and
+// `object.member(Integer 1, String& "x")` for method calls; `&` marks an
+// argument passed by reference. calls() holds the same facts as fields.
+//
+// The conversions follow the automation rules with an invariant "." decimal
+// separator: Empty is 0 or empty text, Null raises 94 (also for text), True
+// is -1 and reads "True", halves round to even, out of range raises 6 and
+// text that is not a number raises 13.
+//
+// fake_vantora.h builds a scriptable Vantora on top of this.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/automation.h"
+
+namespace fake {
+
+using Args = std::span<platform::Arg>;
+
+// A copyable automation value for scripts (a platform::Variant without objects).
+class Value {
+  public:
+    using Storage =
+        std::variant<std::monostate, platform::Null, bool, int16_t, int32_t, float, double,
+                     platform::Currency, platform::Date, std::wstring, platform::ErrorCode>;
+    Value() = default;
+    Value(platform::Null v) : v_(v) {}
+    Value(bool v) : v_(v) {}
+    Value(int16_t v) : v_(v) {}
+    Value(int32_t v) : v_(v) {}
+    Value(float v) : v_(v) {}
+    Value(double v) : v_(v) {}
+    Value(platform::Currency v) : v_(v) {}
+    Value(platform::Date v) : v_(v) {}
+    Value(std::wstring v) : v_(std::move(v)) {}
+    Value(const wchar_t* v) : v_(std::wstring(v)) {}
+    Value(platform::ErrorCode v) : v_(v) {}
+
+    platform::Variant ToVariant() const;
+    const Storage& storage() const { return v_; }
+
+  private:
+    Storage v_;
+};
+
+// The Integer literal, for brevity: fake::I(1) is Integer 1.
+inline Value I(int16_t v) { return Value(v); }
+// The Long literal.
+inline Value L(int32_t v) { return Value(v); }
+
+// The type name of a value as a late-bound caller would see it ("Integer",
+// "String", "Null"...), and its text for records: strings as given, Null as
+// "Null", Empty as "Empty", objects by their path.
+std::wstring TypeName(const platform::Variant& v);
+std::wstring Describe(const platform::Variant& v);
+
+struct ArgRecord {
+    std::wstring type;
+    bool byRef = false;
+    std::wstring value;
+    bool operator==(const ArgRecord&) const = default;
+};
+
+struct CallRecord {
+    std::wstring object;  // the object's path; empty for GetObject/CreateObject
+    std::wstring member;
+    platform::CallKind kind = platform::CallKind::Method;
+    std::vector<ArgRecord> args;  // as passed, before the call
+    std::wstring result;          // Describe() of the result, or "error N"
+    std::wstring Line() const;    // the trace line
+};
+
+class FakeAutomation;
+
+// An automation object whose members are scripted.
+class FakeObject : public std::enable_shared_from_this<FakeObject> {
+  public:
+    using Member = std::function<platform::Variant(Args)>;
+    FakeObject(FakeAutomation& com, std::wstring path) : com_(com), path_(std::move(path)) {}
+
+    // Scripts a member; property reads and method calls both reach it.
+    void On(const std::wstring& member, Member m) { members_[member] = std::move(m); }
+    // A member that returns the same value every time.
+    void Returns(const std::wstring& member, Value v);
+    // A member that returns a new reference to `child`.
+    void Child(const std::wstring& member, std::shared_ptr<FakeObject> child);
+    const std::wstring& path() const { return path_; }
+    FakeAutomation& com() { return com_; }
+
+  private:
+    friend class FakeRef;
+    platform::Variant Call(const wchar_t* member, platform::CallKind kind, Args args);
+
+    FakeAutomation& com_;
+    std::wstring path_;
+    std::map<std::wstring, Member> members_;
+};
+
+class FakeAutomation : public platform::Automation {
+  public:
+    FakeAutomation() = default;
+    FakeAutomation(const FakeAutomation&) = delete;
+    FakeAutomation& operator=(const FakeAutomation&) = delete;
+
+    std::shared_ptr<FakeObject> NewObject(std::wstring path);
+    // A new counted reference to `obj`, as an automation call would return it.
+    platform::Object Ref(const std::shared_ptr<FakeObject>& obj);
+
+    // The running object of a class; nullptr removes it (GetObject then raises 429).
+    void SetRunning(const std::wstring& progId, std::shared_ptr<FakeObject> obj);
+    // How CreateObject makes an object of a class; absent classes raise 429.
+    void SetCreatable(const std::wstring& progId,
+                      std::function<std::shared_ptr<FakeObject>()> make);
+
+    // Runs before every call (recorded, arguments filled in); may throw a
+    // platform::RuntimeError to make that call raise, or change the world.
+    std::function<void(const CallRecord&)> onCall;
+    // Makes every call of `member`, on any object, raise `error`.
+    void RaiseOn(const std::wstring& member, platform::RuntimeError error) {
+        raise_.insert_or_assign(member, std::move(error));
+    }
+
+    const std::vector<CallRecord>& calls() const { return calls_; }
+    std::vector<std::wstring> Trace() const;
+    // How many times `member` was called on any object.
+    int CountCalls(const std::wstring& member) const;
+    void ClearCalls() { calls_.clear(); }
+    // References handed out and not yet released.
+    int Outstanding() const { return outstanding_; }
+
+    platform::Object GetRunningObject(const wchar_t* progId) override;
+    platform::Object CreateObject(const wchar_t* progId) override;
+    int16_t ToInteger(const platform::Variant& v) override;
+    int32_t ToLong(const platform::Variant& v) override;
+    std::wstring ToString(const platform::Variant& v) override;
+    platform::Order Compare(const platform::Variant& v, const platform::Variant& constant) override;
+
+  private:
+    friend class FakeObject;
+    friend class FakeRef;
+    CallRecord& Record(std::wstring object, std::wstring member, platform::CallKind kind,
+                       Args args);
+
+    std::vector<CallRecord> calls_;
+    std::vector<std::shared_ptr<FakeObject>> objects_;
+    std::map<std::wstring, std::shared_ptr<FakeObject>> running_;
+    std::map<std::wstring, std::function<std::shared_ptr<FakeObject>()>> creatable_;
+    std::map<std::wstring, platform::RuntimeError> raise_;
+    int outstanding_ = 0;
+};
+
+// The portable conversions on their own (invariant "." decimal separator).
+namespace convert {
+double ToDouble(const platform::Variant& v);  // raises 13, 94
+int16_t ToInteger(const platform::Variant& v);
+int32_t ToLong(const platform::Variant& v);
+std::wstring ToString(const platform::Variant& v);
+platform::Order Compare(const platform::Variant& a, const platform::Variant& b);
+}  // namespace convert
+
+}  // namespace fake

@@ -1,0 +1,191 @@
+#include "tests/fakes/fake_vantora.h"
+
+#include "host/vantora.h"
+
+namespace fake {
+
+using platform::Arg;
+using platform::RuntimeError;
+using platform::Variant;
+
+Variant ArgValue(Args args, size_t i) {
+    if (i >= args.size())
+        throw RuntimeError(450, L"Wrong number of arguments or invalid property assignment");
+    const Arg::Storage& s = args[i].storage();
+    switch (s.index()) {
+        case 1:
+            return Variant(*std::get<1>(s));
+        case 2:
+            return Variant(*std::get<2>(s));
+        case 3:
+            return Variant(*std::get<3>(s));
+        case 4:
+            return Variant(*std::get<4>(s));
+        default: {
+            const Variant& v = s.index() == 0 ? std::get<0>(s) : *std::get<5>(s);
+            if (v.type() == Variant::Type::kObject) return Variant();
+            if (v.IsNull()) return Variant(platform::Null{});
+            if (v.IsEmpty()) return Variant();
+            if (auto* p = v.get<bool>()) return Variant(*p);
+            if (auto* p = v.get<int16_t>()) return Variant(*p);
+            if (auto* p = v.get<int32_t>()) return Variant(*p);
+            if (auto* p = v.get<float>()) return Variant(*p);
+            if (auto* p = v.get<double>()) return Variant(*p);
+            if (auto* p = v.get<platform::Currency>()) return Variant(*p);
+            if (auto* p = v.get<platform::Date>()) return Variant(*p);
+            if (auto* p = v.get<std::wstring>()) return Variant(*p);
+            return Variant(*v.get<platform::ErrorCode>());
+        }
+    }
+}
+
+namespace {
+
+std::wstring Text(Args args, size_t i) { return convert::ToString(ArgValue(args, i)); }
+
+std::wstring FieldText(const Product& p, const std::wstring& field) {
+    auto it = p.fields.find(field);
+    if (it == p.fields.end()) return {};
+    Variant v = it->second.ToVariant();
+    return v.IsNull() ? std::wstring() : convert::ToString(v);
+}
+
+// A plain reading of the host's search operators, on the field's text.
+bool Matches(const std::wstring& text, const std::wstring& op, const std::wstring& value) {
+    if (op == L"Equal to") return text == value;
+    if (op == L"Not Equal to") return text != value;
+    if (op == L"Greater than") return text > value;
+    if (op == L"Less than") return text < value;
+    if (op == L"Greater or Equal") return text >= value;
+    if (op == L"Less or Equal") return text <= value;
+    if (op == L"Begins with") return text.starts_with(value);
+    if (op == L"Contains") return text.find(value) != std::wstring::npos;
+    if (op == L"Does not Contain") return text.find(value) == std::wstring::npos;
+    return false;
+}
+
+[[noreturn]] void OutOfRange() { throw RuntimeError(9, L"Subscript out of range"); }
+
+}  // namespace
+
+FakeVantora::FakeVantora(FakeAutomation& com, Scenario s) : scenario(std::move(s)), com_(com) {
+    BuildApplication();
+    BuildItemFunctions();
+    SetRunning(scenario.running);
+    SetInstalled(scenario.installed);
+}
+
+void FakeVantora::SetRunning(bool running) {
+    running_ = running;
+    com_.SetRunning(host::kApplicationProgId, running ? app_ : nullptr);
+}
+
+void FakeVantora::SetInstalled(bool installed) {
+    if (!installed) {
+        com_.SetCreatable(host::kInstallationsProgId, nullptr);
+        return;
+    }
+    com_.SetCreatable(host::kInstallationsProgId, [this] {
+        // A new registry object each time, as CreateObject makes one.
+        auto reg = com_.NewObject(L"Installations");
+        reg->On(L"Count", [this](Args) { return scenario.installationCount.ToVariant(); });
+        reg->On(L"Item", [this](Args a) {
+            return Variant(com_.Ref(Installation(convert::ToInteger(ArgValue(a, 0)))));
+        });
+        return reg;
+    });
+}
+
+std::shared_ptr<FakeObject> FakeVantora::Installation(int index) {
+    auto& inst = installations_[index];
+    if (inst) return inst;
+    const std::wstring path = L"Installations.Item(" + std::to_wstring(index) + L")";
+    inst = com_.NewObject(path);
+    auto app = com_.NewObject(path + L".Application");
+    app->On(L"IsRunning", [this](Args) {
+        return scenario.isRunning ? scenario.isRunning->ToVariant() : Variant(running_);
+    });
+    app->On(L"Start", [this](Args) {
+        if (scenario.startBringsUp) SetRunning(true);
+        return scenario.startResult.ToVariant();
+    });
+    app->On(L"GetRunningObject", [this](Args) -> Variant {
+        if (!running_) throw RuntimeError(429, L"ActiveX component can't create object");
+        return Variant(com_.Ref(app_));
+    });
+    inst->Child(L"Application", app);
+    return inst;
+}
+
+std::shared_ptr<FakeObject> FakeVantora::DatabaseItem(int index) {
+    if (index < 1 || index > static_cast<int>(scenario.databases.size())) OutOfRange();
+    auto& item = items_[index];
+    if (!item) {
+        item =
+            com_.NewObject(L"Application.ProductDatabases.Item(" + std::to_wstring(index) + L")");
+        item->On(L"Name", [this, index](Args) {
+            if (index > static_cast<int>(scenario.databases.size())) OutOfRange();
+            return Variant(scenario.databases[index - 1].name);
+        });
+    }
+    return item;
+}
+
+void FakeVantora::BuildApplication() {
+    app_ = com_.NewObject(L"Application");
+    auto dbs = com_.NewObject(L"Application.ProductDatabases");
+    dbs->On(L"Count", [this](Args) {
+        return scenario.databaseCount ? scenario.databaseCount->ToVariant()
+                                      : Variant(static_cast<int32_t>(scenario.databases.size()));
+    });
+    dbs->On(L"Item", [this](Args a) {
+        return Variant(com_.Ref(DatabaseItem(convert::ToInteger(ArgValue(a, 0)))));
+    });
+    app_->Child(L"ProductDatabases", dbs);
+    auto docs = com_.NewObject(L"Application.DocFunctions");
+    docs->On(L"GetActiveDocumentIndex",
+             [this](Args) { return scenario.activeDocument.ToVariant(); });
+    app_->Child(L"DocFunctions", docs);
+}
+
+void FakeVantora::BuildItemFunctions() {
+    auto f = com_.NewObject(L"Application.ItemFunctions");
+    f->On(L"MLIBufferClear", [this](Args) {
+        buffer.clear();
+        return Variant();
+    });
+    f->On(L"FindAndCopyProductsIntoMLIBuffer", [this](Args a) {
+        const std::wstring db = Text(a, 0), field = Text(a, 1), op = Text(a, 2), value = Text(a, 3);
+        int32_t n = 0;
+        for (const Database& d : scenario.databases) {
+            if (d.name != db) continue;
+            for (const Product& p : d.products) {
+                if (!Matches(FieldText(p, field), op, value)) continue;
+                buffer.push_back(p);
+                ++n;
+            }
+        }
+        auto forced = scenario.found.find(db);
+        return forced != scenario.found.end() ? forced->second.ToVariant() : Variant(n);
+    });
+    f->On(L"MLIBufferCount", [this](Args) {
+        return scenario.bufferCount ? scenario.bufferCount->ToVariant()
+                                    : Variant(static_cast<int32_t>(buffer.size()));
+    });
+    f->On(L"SLIBufferCopyFromMLIBuffer", [this](Args a) {
+        const int32_t row = convert::ToLong(ArgValue(a, 0));
+        sli_ = row >= 1 && row <= static_cast<int32_t>(buffer.size()) ? buffer[row - 1] : Product{};
+        return scenario.copyResult.ToVariant();
+    });
+    f->On(L"SLIBufferGetValue", [this](Args a) {
+        auto it = sli_.fields.find(Text(a, 0));
+        return it == sli_.fields.end() ? Variant() : it->second.ToVariant();
+    });
+    f->On(L"AddItemFromProductDatabase", [this](Args a) {
+        added.push_back({Text(a, 0), Text(a, 1), convert::ToDouble(ArgValue(a, 2))});
+        return scenario.addResult.ToVariant();
+    });
+    app_->Child(L"ItemFunctions", f);
+}
+
+}  // namespace fake
