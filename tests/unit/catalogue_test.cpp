@@ -1,0 +1,197 @@
+#include "search/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/fakes/fake_toolkit.h"
+
+namespace {
+
+using search::kCatalogue;
+
+// The read sequence of one product, written out on its own so that a slip
+// in the table's read numbers shows up here.
+const std::vector<std::wstring> kExpectedReads = {
+    L"AlternateExtendedCost",
+    L"AlternateExtendedList",
+    L"AlternateExtendedPrice",
+    L"AlternateSalesTax",
+    L"AlternateShippingAmount",
+    L"AlternateUnitCost",
+    L"AlternateUnitList",
+    L"AlternateUnitPrice",
+    L"CustomDate01",
+    L"CustomDate02",
+    L"CustomMemo01",
+    L"CustomMemo02",
+    L"CustomNumber01",
+    L"CustomNumber02",
+    L"CustomText01",
+    L"CustomText02",
+    L"CustomText03",
+    L"CustomText04",
+    L"CustomText05",
+    L"CustomText06",
+    L"CustomText07",
+    L"CustomText08",
+    L"CustomText09",
+    L"CustomText10",
+    L"CustomText11",
+    L"CustomText12",
+    L"CustomText13",
+    L"CustomText14",
+    L"Description",
+    L"ExtendedCost",
+    L"ExtendedList",
+    L"ExtendedPrice",
+    L"ExtendedWeight",
+    L"TaxCode",
+    L"ItemType",
+    L"LineAttributes",
+    L"LineType",
+    L"Manufacturer",
+    L"ManufacturerPartNumber",
+    L"Notes",
+    L"OrderDate",
+    L"PONumber",
+    L"PriceModifier",
+    L"PriceProfile",
+    L"QtyBase",
+    L"QtyGroupMultiplier",
+    L"QtyMultiplier1",
+    L"QtyMultiplier2",
+    L"QtyMultiplier3",
+    L"QtyMultiplier4",
+    L"QtyTotal",
+    L"SalesTax",
+    L"ShippingAmount",
+    L"UnitCost",
+    L"UnitList",
+    L"UnitOfMeasure",
+    L"UnitOfMeasureFactor",
+    L"UnitOfPricing",
+    L"UnitOfPricingFactor",
+    L"UnitPrice",
+    L"UnitWeight",
+    L"Vendor",
+    L"VendorPartNumber",
+    L"CostModifier",
+    L"PSTTax",
+    L"GSTTax",
+};
+
+const std::set<int> kWithoutField = {14, 15, 16, 17, 18, 21, 22, 23, 26, 27, 28, 31,
+                                     32, 33, 48, 49, 50, 52, 56, 57, 58, 59, 60, 62,
+                                     63, 64, 65, 66, 67, 83, 84, 85, 86, 88, 90, 91};
+
+const std::set<int> kTrailingSpace = {14, 15, 16, 18, 21, 22, 23, 26, 27, 28, 31, 32, 33,
+                                      44, 45, 46, 47, 48, 49, 50, 52, 56, 57, 58, 59, 60,
+                                      62, 63, 65, 66, 67, 83, 84, 85, 86, 88, 90};
+
+// Values that name their field, so a cell shows where it came from.
+search::ProductValues Named() {
+    search::ProductValues v;
+    for (size_t r = 0; r < v.size(); ++r) v[r] = L"<" + kExpectedReads[r] + L">";
+    return v;
+}
+
+TEST(Catalogue, ReadSequenceIsTheFixedOrderAndReadsEachFieldOnce) {
+    std::vector<std::wstring> reads;
+    for (uint8_t pos : search::kReadOrder) reads.push_back(kCatalogue[pos].field);
+    EXPECT_EQ(reads, kExpectedReads);
+    EXPECT_EQ(std::set<std::wstring>(reads.begin(), reads.end()).size(), 66u);
+}
+
+TEST(Catalogue, ThirtySixPositionsHaveNoHostField) {
+    std::set<int> without;
+    for (int pos = 0; pos < search::kColumnCount; ++pos)
+        if (kCatalogue[static_cast<size_t>(pos)].field == nullptr) without.insert(pos);
+    EXPECT_EQ(without, kWithoutField);
+}
+
+TEST(Catalogue, FieldNamesNeverCarryTheHeadersTrailingSpace) {
+    std::set<int> spaced;
+    for (int pos = 0; pos < search::kColumnCount; ++pos) {
+        const auto& e = kCatalogue[static_cast<size_t>(pos)];
+        if (e.header.ends_with(L' ')) spaced.insert(pos);
+        if (e.field) {
+            EXPECT_FALSE(std::wstring_view(e.field).ends_with(L' ')) << pos;
+            // Apart from the space, a column shows the field it is named after.
+            std::wstring_view h = e.header;
+            if (h.ends_with(L' ')) h.remove_suffix(1);
+            EXPECT_EQ(h, e.field) << pos;
+        }
+    }
+    EXPECT_EQ(spaced, kTrailingSpace);
+    EXPECT_STREQ(kCatalogue[44].field, L"CustomText11");
+    EXPECT_STREQ(kCatalogue[47].field, L"CustomText14");
+}
+
+TEST(Catalogue, ColumnsAreRebuiltInPositionOrderWithTheirExactCaptions) {
+    fake::Journal journal;
+    fake::ListView list(journal);
+    list.AddColumn(L"left over", 100);
+    search::BuildColumns(list);
+
+    ASSERT_EQ(list.columns().size(), 102u);
+    for (size_t pos = 0; pos < 102; ++pos) {
+        EXPECT_EQ(list.columns()[pos].text, kCatalogue[pos].header);
+        EXPECT_EQ(list.columns()[pos].width, 2500);
+    }
+    EXPECT_EQ(list.columns()[0].text, L"Description");
+    EXPECT_EQ(list.columns()[18].text, L"Comment ");
+    EXPECT_EQ(list.columns()[66].text, L"ID ");
+    EXPECT_EQ(list.columns()[101].text, L"GSTTax");
+}
+
+TEST(ResultRow, CarriesDescriptionPartNumberAndEveryCellUnderItsHeader) {
+    fake::Journal journal;
+    fake::ListView list(journal);
+    search::BuildColumns(list);
+    platform::ListItems& items = list.Items();
+    search::AddRow(items, Named());
+
+    ASSERT_EQ(items.Count(), 1);
+    EXPECT_EQ(items.Key(1), L"0key");
+    EXPECT_EQ(items.Text(1), L"<Description>");
+    EXPECT_EQ(items.Tag(1), L"<ManufacturerPartNumber>");
+    EXPECT_EQ(items.SubItem(1, 1), L"<Vendor>");
+    EXPECT_EQ(items.SubItem(1, 3), items.Tag(1));
+    ASSERT_EQ(items.SubItemCount(1), 101);
+    for (int sub = 1; sub <= 101; ++sub) {
+        const auto& e = kCatalogue[static_cast<size_t>(sub)];
+        // The key is the column's caption, trailing space and all.
+        EXPECT_EQ(items.SubItemKey(1, sub), list.columns()[static_cast<size_t>(sub)].text) << sub;
+        if (kWithoutField.count(sub))
+            EXPECT_EQ(items.SubItem(1, sub), L"") << sub;
+        else
+            EXPECT_EQ(items.SubItem(1, sub), L"<" + std::wstring(e.field) + L">") << sub;
+    }
+    EXPECT_EQ(items.SubItemKey(1, 18), L"Comment ");
+    EXPECT_EQ(items.SubItemKey(1, 44), L"CustomText11 ");
+    EXPECT_EQ(items.SubItem(1, 44), L"<CustomText11>");
+}
+
+TEST(ResultRow, KeysCountTheRowsAlreadyListed) {
+    fake::Journal journal;
+    fake::ListView list(journal);
+    platform::ListItems& items = list.Items();
+    search::ProductValues empty;
+    for (int i = 0; i < 12; ++i) search::AddRow(items, empty);
+    EXPECT_EQ(items.Key(1), L"0key");
+    EXPECT_EQ(items.Key(10), L"9key");
+    EXPECT_EQ(items.Key(12), L"11key");
+    // An empty product still gives a whole row.
+    EXPECT_EQ(items.Text(12), L"");
+    EXPECT_EQ(items.Tag(12), L"");
+    EXPECT_EQ(items.SubItemCount(12), 101);
+    items.Clear();
+    search::AddRow(items, empty);
+    EXPECT_EQ(items.Key(1), L"0key");
+}
+
+}  // namespace
