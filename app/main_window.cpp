@@ -1,0 +1,340 @@
+#include "app/main_window.h"
+
+// after windows.h
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+
+#include "app/run_time_error.h"
+#include "platform/win32/dpi_win.h"
+
+namespace app {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Skuvane.frmMain";
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kDropDownRows = 8;  // how far a chooser's list drops
+
+struct ControlClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassOf(search::ControlType type) {
+    switch (type) {
+        case search::ControlType::Label:
+            return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+        case search::ControlType::ComboBox:
+            return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+        case search::ControlType::TextBox:
+            return {WC_EDITW, ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case search::ControlType::Button:
+            return {WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0};
+        case search::ControlType::ListView:
+            return {WC_LISTVIEWW, LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+// The layout in tab order: created in this order, the controls' Z-order is
+// the order Tab walks.
+std::array<search::ControlLayout, search::kLayout.size()> InTabOrder() {
+    auto table = search::kLayout;
+    std::sort(table.begin(), table.end(),
+              [](const auto& a, const auto& b) { return a.tabIndex < b.tabIndex; });
+    return table;
+}
+
+void RegisterWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExW(instance, kClassName, &wc)) return;
+    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is bound
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+Handlers BindTo(search::frmMain& form) {
+    return {
+        [&form] { form.Form_Load(); },           [&form] { form.cmdSearch_Click(); },
+        [&form] { form.cmdAddToQuote_Click(); }, [&form] { form.cmdClose_Click(); },
+        [&form] { form.lvwResults_DblClick(); },
+    };
+}
+
+MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterWindowClass(instance);
+    owner_ = CreateWindowExW(0, L"STATIC", search::kWindowCaption.data(), WS_POPUP, 0, 0, 0, 0,
+                             nullptr, nullptr, instance, nullptr);
+    hwnd_ = CreateWindowExW(kExStyle, kClassName, search::kWindowCaption.data(), kStyle, 0, 0, 100,
+                            100, owner_, nullptr, instance, nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WndProc));
+    fixedDpi_ = dpi != 0;
+    dpi_ = fixedDpi_ ? dpi : win32::WindowDpi(hwnd_);
+
+    for (const auto& c : InTabOrder()) {
+        ControlClass cls = ClassOf(c.type);
+        HWND child = CreateWindowExW(
+            cls.exStyle, cls.name, c.text.data(), WS_CHILD | WS_VISIBLE | cls.style, 0, 0, 0, 0,
+            hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c.id))), instance,
+            nullptr);
+        switch (c.id) {
+            case search::kCboProductDatabase:
+                cboProductDatabase_.Attach(child);
+                break;
+            case search::kCboSearchField:
+                cboSearchField_.Attach(child);
+                break;
+            case search::kCboOperator:
+                cboOperator_.Attach(child);
+                break;
+            case search::kTxtSearchFor:
+                txtSearchFor_.Attach(child);
+                break;
+            case search::kLblStatus:
+                lblStatus_.Attach(child);
+                break;
+            case search::kLvwResults:
+                lvwResults_.Attach(child, std::wstring(search::kResultsTooltip));
+                break;
+            default:
+                break;
+        }
+    }
+    ApplyLayout();
+
+    // Centred on the screen.
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    SetWindowPos(hwnd_, nullptr,
+                 mi.rcMonitor.left + (mi.rcMonitor.right - mi.rcMonitor.left - w) / 2,
+                 mi.rcMonitor.top + (mi.rcMonitor.bottom - mi.rcMonitor.top - h) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ui_.Attach(hwnd_);
+}
+
+MainWindow::~MainWindow() {
+    ending_ = true;  // no handler runs while the window is torn down
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    if (IsWindow(owner_)) DestroyWindow(owner_);
+    if (font_) DeleteObject(font_);
+}
+
+HWND MainWindow::Control(search::ControlId id) const { return GetDlgItem(hwnd_, ControlIdOf(id)); }
+
+search::Controls MainWindow::Controls() {
+    return {cboProductDatabase_, cboSearchField_, cboOperator_,
+            txtSearchFor_,       lblStatus_,      lvwResults_};
+}
+
+// Every size comes from the layout table at the window's DPI, here and
+// nowhere else: at creation and whenever the window moves to another DPI.
+void MainWindow::ApplyLayout() {
+    HFONT old = font_;
+    font_ = win32::CreateDialogFont(dpi_);
+    auto px = [this](int twips) { return win32::TwipsToPixels(twips, dpi_); };
+    for (const auto& c : search::kLayout) {
+        HWND child = Control(c.id);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        int height = px(c.height);
+        if (c.type != search::ControlType::ComboBox) {
+            SetWindowPos(child, nullptr, px(c.left), px(c.top), px(c.width), height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            continue;
+        }
+        // A chooser's own height is its selection field: its window height
+        // includes the dropped list, and the field follows the item height.
+        SetWindowPos(child, nullptr, px(c.left), px(c.top), px(c.width),
+                     height * (kDropDownRows + 1), SWP_NOZORDER | SWP_NOACTIVATE);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            RECT r;
+            GetWindowRect(child, &r);
+            int diff = height - (r.bottom - r.top);
+            if (diff == 0) break;
+            LRESULT item = SendMessageW(child, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+            SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + diff);
+        }
+    }
+    SendMessageW(lvwResults_.tooltip(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    lvwResults_.SetDpi(dpi_);
+    SetClientSize(px(search::kClientWidth), px(search::kClientHeight));
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    if (old) DeleteObject(old);
+}
+
+// Sized by what the frame really measures, so the client area is exact
+// whatever the frame's metrics.
+void MainWindow::SetClientSize(int width, int height) {
+    RECT r = {0, 0, width, height};
+    AdjustWindowRectExForDpi(&r, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi_));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        int dx = width - client.right, dy = height - client.bottom;
+        if (dx == 0 && dy == 0) break;
+        r.right += dx;
+        r.bottom += dy;
+    }
+}
+
+int MainWindow::Run() {
+    if (!Load()) return ExitCode();
+    Show();
+    return MessageLoop();
+}
+
+bool MainWindow::Load() {
+    Raise(handlers_.Form_Load);
+    return !ending_;
+}
+
+void MainWindow::Show() {
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SetFocus(Control(search::kCboProductDatabase));
+}
+
+int MainWindow::MessageLoop() {
+    looping_ = true;
+    MSG msg;
+    while (!ending_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        win32::DispatchToWindow(hwnd_, msg);
+    }
+    looping_ = false;
+    return ExitCode();
+}
+
+// The one place that decides what a failure leaving a handler does: it is
+// reported, and the program ends without running another handler. Nothing
+// may cross the window procedure, so everything is caught here.
+void MainWindow::Raise(const std::function<void()>& handler) {
+    if (!handler || ending_) return;
+    try {
+        handler();
+    } catch (const platform::EndProgram&) {
+        Terminate(kExitEnded);
+    } catch (...) {
+        if (!ending_) ReportRunTimeError(ui_.Owner(), ui_.AppTitle(), std::current_exception());
+        Terminate(kExitRunTimeError);
+    }
+}
+
+// The first reason to end sets the exit code: a handler unwinding after the
+// window was closed under it still ends as a close.
+void MainWindow::Terminate(int exitCode) {
+    if (!exitCode_) exitCode_ = exitCode;
+    ending_ = true;
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp));
+            return 0;
+        case WM_NOTIFY: {
+            const auto& hdr = *reinterpret_cast<const NMHDR*>(lp);
+            if (hdr.hwndFrom != lvwResults_.hwnd()) break;
+            if (hdr.code == NM_DBLCLK) {
+                Raise(handlers_.lvwResults_DblClick);
+                return 0;
+            }
+            if (lvwResults_.OnNotify(hdr)) return 0;
+            break;
+        }
+        case DM_GETDEFID:
+            return 0;  // no default button: Enter clicks nothing
+        case WM_SETCURSOR:
+            if (HCURSOR cursor = ui_.Cursor()) {
+                SetCursor(cursor);
+                return TRUE;
+            }
+            break;
+        case WM_ACTIVATE:
+            // Like a dialog: the focus comes back to where it was.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+            } else if (focus_ && IsWindow(focus_)) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
+        case WM_DPICHANGED:
+            if (!fixedDpi_) {
+                dpi_ = HIWORD(wp);
+                const RECT& r = *reinterpret_cast<const RECT*>(lp);
+                SetWindowPos(hwnd_, nullptr, r.left, r.top, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                ApplyLayout();
+            }
+            return 0;
+        case WM_CLOSE:
+            // The close box, the system menu and Alt+F4: unload, no question.
+            ui_.Unload();
+            return 0;
+        case WM_DESTROY:
+            if (!exitCode_) exitCode_ = kExitClosed;
+            ending_ = true;
+            if (looping_) PostQuitMessage(ExitCode());
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case ControlIdOf(search::kCmdSearch):
+            Raise(handlers_.cmdSearch_Click);
+            break;
+        case ControlIdOf(search::kCmdAddToQuote):
+            Raise(handlers_.cmdAddToQuote_Click);
+            break;
+        case ControlIdOf(search::kCmdClose):
+            Raise(handlers_.cmdClose_Click);
+            break;
+        case IDOK: {
+            // Enter: no default button, but a focused button takes it as a click.
+            HWND focus = GetFocus();
+            if (focus && GetParent(focus) == hwnd_ &&
+                (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
+                SendMessageW(focus, BM_CLICK, 0, 0);
+            }
+            break;
+        }
+        default:
+            break;  // IDCANCEL (Escape) and everything else: nothing
+    }
+}
+
+}  // namespace app

@@ -1,0 +1,91 @@
+// frmMain on screen: the window built from the layout table, the binding of
+// its events to the five handlers, and the program's rule for failures that
+// leave a handler.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+
+#include "platform/win32/controls_win.h"
+#include "platform/win32/list_view_win.h"
+#include "platform/win32/ui_win.h"
+#include "search/frm_main.h"
+#include "search/layout.h"
+
+namespace app {
+
+// How the process ends.
+enum ExitCode {
+    kExitClosed = 0,        // the window was closed
+    kExitRunTimeError = 1,  // a run-time error was reported
+    kExitEnded = 2,         // the program ended itself, e.g. during load
+};
+
+// The events that have handlers; every other event keeps the default.
+struct Handlers {
+    std::function<void()> Form_Load;
+    std::function<void()> cmdSearch_Click;
+    std::function<void()> cmdAddToQuote_Click;
+    std::function<void()> cmdClose_Click;
+    std::function<void()> lvwResults_DblClick;
+};
+
+Handlers BindTo(search::frmMain& form);
+
+// The Win32 id of a control of the layout table.
+constexpr int ControlIdOf(search::ControlId id) { return 100 + id; }
+
+class MainWindow {
+  public:
+    // Creates the window and its controls, hidden. `dpi` 0 takes the DPI of
+    // the screen it opens on.
+    explicit MainWindow(int dpi = 0);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    HWND Control(search::ControlId id) const;
+    search::Controls Controls();
+    win32::UiWin& Ui() { return ui_; }
+    void Bind(Handlers handlers) { handlers_ = std::move(handlers); }
+
+    // Load, show and the event loop; returns the exit code.
+    int Run();
+    // Raises the load event; false when the program ended during it.
+    bool Load();
+    void Show();
+    int MessageLoop();
+    int ExitCode() const { return exitCode_.value_or(kExitClosed); }
+    bool Ending() const { return ending_; }
+
+  private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void OnCommand(int id, int code);
+    void Raise(const std::function<void()>& handler);
+    void Terminate(int exitCode);
+    void ApplyLayout();
+    void SetClientSize(int width, int height);
+
+    HWND owner_ = nullptr;  // hidden: keeps the window off the taskbar
+    HWND hwnd_ = nullptr;
+    HWND focus_ = nullptr;
+    HFONT font_ = nullptr;
+    int dpi_ = USER_DEFAULT_SCREEN_DPI;
+    bool fixedDpi_ = false;
+    bool looping_ = false;
+    bool ending_ = false;
+    std::optional<int> exitCode_;
+
+    win32::ComboBoxWin cboProductDatabase_, cboSearchField_, cboOperator_;
+    win32::TextBoxWin txtSearchFor_;
+    win32::LabelWin lblStatus_;
+    win32::ListViewWin lvwResults_;
+    win32::UiWin ui_;
+    Handlers handlers_;
+};
+
+}  // namespace app

@@ -1,0 +1,61 @@
+#include "platform/win32/controls_win.h"
+
+#include "platform/error.h"
+
+namespace win32 {
+
+namespace {
+
+constexpr int32_t kInvalidPropertyValue = 380;
+
+// Every operation on a control that fails raises, like any other failure.
+void Check(bool ok, int32_t number, const wchar_t* description) {
+    if (!ok) throw platform::RuntimeError(number, description);
+}
+
+}  // namespace
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)), L'\0');
+    if (!text.empty()) {
+        int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size() + 1));
+        text.resize(static_cast<size_t>(n));
+    }
+    return text;
+}
+
+void ComboBoxWin::Clear() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
+
+void ComboBoxWin::AddItem(const std::wstring& text) {
+    LRESULT r = SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Check(r != CB_ERR && r != CB_ERRSPACE, 7, L"Out of memory");
+}
+
+// -1 clears the selection; any other position outside the list is refused.
+void ComboBoxWin::SetListIndex(int index) {
+    LRESULT count = SendMessageW(hwnd_, CB_GETCOUNT, 0, 0);
+    Check(index >= -1 && index < count, kInvalidPropertyValue, L"Invalid property value");
+    SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+std::wstring ComboBoxWin::Text() const {
+    LRESULT sel = SendMessageW(hwnd_, CB_GETCURSEL, 0, 0);
+    if (sel == CB_ERR) return {};
+    LRESULT len = SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0);
+    if (len <= 0) return {};
+    std::wstring text(static_cast<size_t>(len), L'\0');
+    // The buffer must hold the terminator too: std::wstring keeps room for it.
+    LRESULT n = SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(sel),
+                             reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+void LabelWin::SetCaption(const std::wstring& text) {
+    SetWindowTextW(hwnd_, text.c_str());
+    // Static controls repaint lazily; the status line must show at once,
+    // also while a long search keeps the thread busy.
+    UpdateWindow(hwnd_);
+}
+
+}  // namespace win32

@@ -1,0 +1,47 @@
+// Thin, non-owning wrappers of the standard controls: the window owns the
+// HWNDs, these only talk to them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/toolkit.h"
+
+namespace win32 {
+
+std::wstring WindowText(HWND hwnd);
+
+class ComboBoxWin final : public platform::ComboBox {
+  public:
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    HWND hwnd() const { return hwnd_; }
+
+    void Clear() override;
+    void AddItem(const std::wstring& text) override;
+    void SetListIndex(int index) override;
+    std::wstring Text() const override;
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
+class TextBoxWin final : public platform::TextBox {
+  public:
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    std::wstring Text() const override { return WindowText(hwnd_); }
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
+class LabelWin final : public platform::Label {
+  public:
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    void SetCaption(const std::wstring& text) override;
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace win32

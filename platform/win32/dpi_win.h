@@ -1,0 +1,14 @@
+// Twips and fonts at a window's DPI.
+#pragma once
+
+#include <windows.h>
+
+namespace win32 {
+
+// The DPI the window is drawn at (96 when the process is not DPI aware).
+int WindowDpi(HWND hwnd);
+int TwipsToPixels(int twips, int dpi);
+// The system's message-box font at `dpi`; the caller deletes it.
+HFONT CreateDialogFont(int dpi);
+
+}  // namespace win32

@@ -1,0 +1,46 @@
+// The toolkit's program-wide services: message boxes, the input box, the
+// mouse pointer, DoEvents, and unloading the one window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/toolkit.h"
+
+namespace win32 {
+
+// Hands one message to the window: dialog keys first (Tab, access keys),
+// then the usual translate and dispatch.
+void DispatchToWindow(HWND window, MSG& msg);
+
+class UiWin final : public platform::Ui {
+  public:
+    explicit UiWin(std::wstring appTitle) : title_(std::move(appTitle)) {}
+
+    // The window that owns message boxes and that Unload destroys.
+    void Attach(HWND window) { window_ = window; }
+    const std::wstring& AppTitle() const { return title_; }
+    // The pointer to show over the window, or null for the controls' own.
+    HCURSOR Cursor() const;
+
+    void MsgBox(const std::wstring& text, int style, const std::wstring& title = {}) override;
+    std::wstring InputBox(const std::wstring& prompt, const std::wstring& title) override;
+    void SetMousePointer(int pointer) override;
+    void DoEvents() override;
+    void Unload() override;
+    [[noreturn]] void End() override;
+
+    // Boxes are owned by the window once it is on screen; before that they
+    // stand alone.
+    HWND Owner() const;
+
+  private:
+    const wchar_t* TitleOr(const std::wstring& title) const;
+
+    std::wstring title_;
+    HWND window_ = nullptr;
+    int pointer_ = platform::kDefault;
+};
+
+}  // namespace win32
