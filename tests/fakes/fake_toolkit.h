@@ -18,11 +18,16 @@ namespace fake {
 // "status Searching...", "pointer 11", "msgbox 16 Vantora API: <text>".
 class Journal {
   public:
-    void Add(std::wstring line) { lines_.push_back(std::move(line)); }
+    void Add(std::wstring line) {
+        if (observer) observer(line);
+        lines_.push_back(std::move(line));
+    }
     const std::vector<std::wstring>& lines() const { return lines_; }
     // The lines that start with `prefix`, the prefix and one blank removed.
     std::vector<std::wstring> Of(std::wstring_view prefix) const;
     void Clear() { lines_.clear(); }
+    // Sees each line as it is added, e.g. to check the host's state then.
+    std::function<void(const std::wstring&)> observer;
 
   private:
     std::vector<std::wstring> lines_;

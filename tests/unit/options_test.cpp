@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "tests/unit/search_fixture.h"
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+
+class LoadSearchOptions : public searchtest::SearchWindow {
+  protected:
+    void LoadNames(Lines names) {
+        for (auto& n : names) vantora.scenario.databases.push_back({n, {}});
+        // The host must be let go before the window reports it is ready.
+        w.journal.observer = [this](const std::wstring& line) {
+            if (line == L"status Ready") {
+                EXPECT_EQ(com.Outstanding(), 0);
+            }
+        };
+        form.Form_Load();
+    }
+};
+
+TEST_F(LoadSearchOptions, ThreeDatabasesOfferAllOfThemFirst) {
+    LoadNames({L"A", L"B", L"C"});
+    EXPECT_EQ(w.cboProductDatabase.items(), (Lines{L"<All Product Databases>", L"A", L"B", L"C"}));
+    EXPECT_EQ(w.cboProductDatabase.Text(), L"<All Product Databases>");
+    EXPECT_EQ(w.cboSearchField.items(), (Lines{L"ManufacturerPartNumber", L"VendorPartNumber"}));
+    EXPECT_EQ(w.cboSearchField.Text(), L"ManufacturerPartNumber");
+    EXPECT_EQ(w.cboOperator.items(), (Lines{L"Equal to", L"Not Equal to", L"Greater than",
+                                            L"Less than", L"Greater or Equal", L"Less or Equal",
+                                            L"Begins with", L"Contains", L"Does not Contain"}));
+    EXPECT_EQ(w.cboOperator.Text(), L"Equal to");
+    EXPECT_EQ(w.lvwResults.columns().size(), 102u);
+    EXPECT_EQ(w.lblStatus.caption(), L"Ready");
+    // Each name read by its 16-bit position, passed by reference.
+    EXPECT_EQ(CallsOf(L"Item"), (Lines{L"Application.ProductDatabases.Item(Integer& 1)",
+                                       L"Application.ProductDatabases.Item(Integer& 2)",
+                                       L"Application.ProductDatabases.Item(Integer& 3)"}));
+    EXPECT_TRUE(w.ui.messages().empty());
+    EXPECT_EQ(com.Outstanding(), 0);
+}
+
+TEST_F(LoadSearchOptions, OneDatabaseIsOfferedAlone) {
+    LoadNames({L"Main "});
+    EXPECT_EQ(w.cboProductDatabase.items(), (Lines{L"Main "}));
+    EXPECT_EQ(w.cboProductDatabase.Text(), L"Main ");
+}
+
+TEST_F(LoadSearchOptions, NoDatabaseLeavesTheListEmptyButReady) {
+    LoadNames({});
+    EXPECT_TRUE(w.cboProductDatabase.items().empty());
+    EXPECT_EQ(w.cboProductDatabase.listIndex(), -1);
+    EXPECT_EQ(w.lblStatus.caption(), L"Ready");
+    EXPECT_TRUE(w.ui.messages().empty());
+}
+
+TEST_F(LoadSearchOptions, UnreachableHostIsReportedAndEndsTheProgram) {
+    vantora.SetRunning(false);
+    vantora.scenario.installationCount = fake::L(0);
+    EXPECT_THROW(form.Form_Load(), platform::EndProgram);
+
+    ASSERT_EQ(w.ui.messages().size(), 2u);
+    EXPECT_EQ(w.ui.messages()[0].text, L"There are no Vantora installations detected!");
+    const fake::Message& m = w.ui.messages()[1];
+    EXPECT_EQ(m.text, L"Vantora is not running. Vantora must be running in order to use this API");
+    EXPECT_EQ(m.style, 16);
+    EXPECT_EQ(m.title, L"Vantora API");
+    EXPECT_TRUE(w.ui.ended());
+    EXPECT_EQ(w.lblStatus.caption(), L"");
+    EXPECT_TRUE(w.cboProductDatabase.items().empty());
+    EXPECT_EQ(com.Outstanding(), 0);
+}
+
+TEST_F(LoadSearchOptions, CountBeyondSixteenBitsListsWhatTheIndexCanReach) {
+    const int total = 32768;
+    for (int i = 1; i <= total; ++i)
+        vantora.scenario.databases.push_back({L"D" + std::to_wstring(i), {}});
+    form.Form_Load();
+    ASSERT_EQ(w.cboProductDatabase.items().size(), 32768u);  // the All entry and 32,767 names
+    EXPECT_EQ(w.cboProductDatabase.items().back(), L"D32767");
+    EXPECT_EQ(CallsOf(L"Item").back(), L"Application.ProductDatabases.Item(Integer& 32767)");
+    EXPECT_EQ(w.lblStatus.caption(), L"Ready");
+    EXPECT_EQ(com.Outstanding(), 0);
+}
+
+}  // namespace
