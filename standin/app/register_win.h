@@ -1,0 +1,18 @@
+// Registration of the stand-in's classes for the current user.
+#pragma once
+
+#include <string>
+
+namespace standin {
+
+// ProgIDs and CLSIDs under HKCU\Software\Classes; the installation registry
+// is started by COM from exePath.
+bool RegisterServer(const std::wstring& exePath);
+void UnregisterServer();
+
+// The scenario the COM-started installation registry reads (HKCU\Software\VantoraStandIn).
+constexpr const wchar_t* kSettingsKey = L"Software\\VantoraStandIn";
+constexpr const wchar_t* kScenarioValue = L"Scenario";
+std::wstring RegisteredScenario();
+
+}  // namespace standin

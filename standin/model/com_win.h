@@ -1,0 +1,190 @@
+// Owners for BSTR and VARIANT, and the hand-written IDispatch base every
+// stand-in object derives from: a static member table, arguments taken by
+// value or by reference as any type that converts, the call log, injected
+// errors and the count of references held by clients.
+#pragma once
+
+#include <oleauto.h>
+#include <windows.h>
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace standin {
+
+class Bstr {
+  public:
+    Bstr() = default;
+    explicit Bstr(std::wstring_view s) : s_(SysAllocStringLen(s.data(), UINT(s.size()))) {}
+    Bstr(Bstr&& o) noexcept : s_(o.release()) {}
+    Bstr& operator=(Bstr&& o) noexcept {
+        if (this != &o) reset(o.release());
+        return *this;
+    }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(s_); }
+    BSTR get() const { return s_; }
+    BSTR release() {
+        BSTR s = s_;
+        s_ = nullptr;
+        return s;
+    }
+    void reset(BSTR s = nullptr) {
+        SysFreeString(s_);
+        s_ = s;
+    }
+    std::wstring_view view() const { return {s_ ? s_ : L"", SysStringLen(s_)}; }
+
+  private:
+    BSTR s_ = nullptr;
+};
+
+class Var {
+  public:
+    Var() { VariantInit(&v_); }
+    Var(Var&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+    Var& operator=(Var&& o) noexcept {
+        if (this != &o) {
+            VariantClear(&v_);
+            v_ = o.v_;
+            VariantInit(&o.v_);
+        }
+        return *this;
+    }
+    Var(const Var&) = delete;
+    Var& operator=(const Var&) = delete;
+    ~Var() { VariantClear(&v_); }
+    VARIANT* get() { return &v_; }
+    const VARIANT* get() const { return &v_; }
+    VARIANT* reset() {
+        VariantClear(&v_);
+        return &v_;
+    }
+
+  private:
+    VARIANT v_;
+};
+
+// The arguments of one call, in call order (DISPPARAMS holds them reversed).
+class Args {
+  public:
+    explicit Args(const DISPPARAMS* p) : p_(p) {}
+    UINT count() const { return p_->cArgs; }
+    // The argument as the caller passed it, by-reference flags included.
+    const VARIANT& raw(UINT i) const { return p_->rgvarg[p_->cArgs - 1 - i]; }
+    // Converted copies; each fails with DISP_E_TYPEMISMATCH (or DISP_E_OVERFLOW)
+    // and names the argument in *argErr.
+    HRESULT Long(UINT i, long* out, UINT* argErr) const;
+    HRESULT Double(UINT i, double* out, UINT* argErr) const;
+    // Borrows the caller's BSTR when it is one; otherwise converts into holder.
+    HRESULT Text(UINT i, std::wstring_view* out, Var* holder, UINT* argErr) const;
+
+  private:
+    HRESULT Convert(UINT i, VARTYPE vt, Var* out, UINT* argErr) const;
+    const DISPPARAMS* p_;
+};
+
+struct Member {
+    const wchar_t* name;
+    DISPID id;
+};
+
+// An automation error raised from within a member.
+struct Raise {
+    std::wstring source, description;
+    HRESULT scode = E_FAIL;
+};
+
+class ObjectBase : public IDispatch, public IExternalConnection {
+  public:
+    ObjectBase(const ObjectBase&) = delete;
+    ObjectBase& operator=(const ObjectBase&) = delete;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
+    // IExternalConnection: COM tells us of references held from other processes.
+    DWORD STDMETHODCALLTYPE AddConnection(DWORD type, DWORD) override;
+    DWORD STDMETHODCALLTYPE ReleaseConnection(DWORD type, DWORD, BOOL) override;
+
+    const wchar_t* name() const { return name_; }
+    // References held by clients: all references and connections beyond those
+    // the stand-in holds itself (see MarkInternal).
+    long Outstanding() const;
+    // Takes the present references and connections as the stand-in's own, e.g.
+    // after registering in the Running Object Table.
+    void MarkInternal();
+    void SetInternal(long refs, long connections) {
+        internalRefs_ = refs;
+        internalConnections_ = connections;
+    }
+
+  protected:
+    // tracked objects join the reference report and the call log.
+    ObjectBase(const wchar_t* name, std::span<const Member> members, bool tracked = true);
+    virtual ~ObjectBase();
+    virtual HRESULT Call(DISPID id, const Args& args, VARIANT* result, Raise* raise,
+                         UINT* argErr) = 0;
+
+  private:
+    const wchar_t* name_;
+    std::span<const Member> members_;
+    bool tracked_;
+    LONG refs_ = 1;
+    LONG connections_ = 0;
+    long internalRefs_ = 1, internalConnections_ = 0;  // the creator keeps the first reference
+    ObjectBase* prev_ = nullptr;
+    ObjectBase* next_ = nullptr;
+    friend class Tracker;
+};
+
+// Every live tracked object of this process, for the reference report.
+class Tracker {
+  public:
+    static long Outstanding();
+    // One line per object with references held by clients, then "total N".
+    static std::wstring Report();
+
+  private:
+    friend class ObjectBase;
+    static void Add(ObjectBase* o);
+    static void Remove(ObjectBase* o);
+};
+
+// Per-process call settings: injected errors, delay and log, set from the scenario.
+struct CallSettings {
+    std::wstring errorMember;  // "Member" or "Object.Member"; empty: none
+    Raise error;
+    DWORD delayMs = 0;
+    std::wstring logPath;  // empty: no log
+};
+void ConfigureCalls(const CallSettings& settings);
+// Appends one line to the call log, when there is one.
+void LogLine(std::wstring_view line);
+
+// The member name of a dispatch id, for the log.
+const wchar_t* MemberName(std::span<const Member> members, DISPID id);
+// "&I2:3", "BSTR:\"Main\"", "EMPTY": a variant as the call log shows it.
+std::wstring Describe(const VARIANT& v);
+
+std::string Utf8(std::wstring_view s);
+std::wstring Wide(std::string_view utf8);
+
+// Returns obj as an IDispatch result, passing our reference on.
+inline void ReturnObject(VARIANT* result, IDispatch* obj) {
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = obj;
+}
+
+}  // namespace standin
