@@ -1,1 +1,103 @@
 #include "host/vantora.h"
+
+#include <array>
+
+namespace host {
+
+using platform::Arg;
+using platform::Get;
+using platform::GetObjectMember;
+using platform::Invoke;
+
+// Every member is read anew for each call: Vantora hands out fresh objects,
+// and holding one across calls would keep it alive longer than its owner
+// expects.
+
+Object GetApplication(Automation& com) { return com.GetRunningObject(kApplicationProgId); }
+
+int32_t ProductDatabaseCount(Automation& com, Dispatch& app) {
+    Object dbs = GetObjectMember(app, L"ProductDatabases");
+    return com.ToLong(Get(*dbs, L"Count"));
+}
+
+std::wstring ProductDatabaseName(Automation& com, Dispatch& app, int16_t& index) {
+    Object dbs = GetObjectMember(app, L"ProductDatabases");
+    std::array<Arg, 1> args{Arg::Ref(index)};
+    Object db = platform::ToObject(Invoke(*dbs, L"Item", args));
+    return com.ToString(Get(*db, L"Name"));
+}
+
+Object ItemFunctions(Dispatch& app) { return GetObjectMember(app, L"ItemFunctions"); }
+
+void MLIBufferClear(Dispatch& app) {
+    Object f = ItemFunctions(app);
+    Invoke(*f, L"MLIBufferClear");
+}
+
+int32_t FindAndCopyProductsIntoMLIBuffer(Automation& com, Dispatch& app, std::wstring& database,
+                                         std::wstring& field, std::wstring& op,
+                                         std::wstring& value) {
+    Object f = ItemFunctions(app);
+    std::array<Arg, 4> args{Arg::Ref(database), Arg::Ref(field), Arg::Ref(op), Arg::Ref(value)};
+    return com.ToLong(Invoke(*f, L"FindAndCopyProductsIntoMLIBuffer", args));
+}
+
+int32_t MLIBufferCount(Automation& com, Dispatch& app) {
+    Object f = ItemFunctions(app);
+    return com.ToLong(Invoke(*f, L"MLIBufferCount"));
+}
+
+int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row) {
+    Object f = ItemFunctions(app);
+    std::array<Arg, 1> args{Arg::Ref(row)};
+    return com.ToInteger(Invoke(*f, L"SLIBufferCopyFromMLIBuffer", args));
+}
+
+std::wstring SLIBufferGetValue(Automation& com, Dispatch& itemFunctions, const wchar_t* field) {
+    std::array<Arg, 1> args{Arg::Val(platform::Variant(field))};
+    platform::Variant v = Invoke(itemFunctions, L"SLIBufferGetValue", args);
+    if (v.IsNull()) return {};
+    return com.ToString(v);
+}
+
+int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,
+                                   std::wstring& vendor, double& quantity) {
+    Object f = ItemFunctions(app);
+    std::array<Arg, 4> args{Arg::Ref(partNumber), Arg::Ref(vendor), Arg::Ref(quantity),
+                            Arg::Val(Variant(int32_t{0}))};
+    return com.ToInteger(Invoke(*f, L"AddItemFromProductDatabase", args));
+}
+
+int16_t GetActiveDocumentIndex(Automation& com, Dispatch& app) {
+    Object docs = GetObjectMember(app, L"DocFunctions");
+    return com.ToInteger(Invoke(*docs, L"GetActiveDocumentIndex"));
+}
+
+Object CreateInstallations(Automation& com) { return com.CreateObject(kInstallationsProgId); }
+
+Variant InstallationCount(Dispatch& installations) { return Get(installations, L"Count"); }
+
+Object FirstInstallation(Dispatch& installations) {
+    std::array<Arg, 1> args{Arg::Val(Variant(int16_t{1}))};
+    return platform::ToObject(Invoke(installations, L"Item", args));
+}
+
+Variant IsRunning(Dispatch& installation) {
+    Object app = GetObjectMember(installation, L"Application");
+    return Invoke(*app, L"IsRunning");
+}
+
+Variant Start(Dispatch& installation) {
+    Object app = GetObjectMember(installation, L"Application");
+    return Invoke(*app, L"Start");
+}
+
+Object GetRunningObject(Dispatch& installation) {
+    Object app = GetObjectMember(installation, L"Application");
+    Variant running = Invoke(*app, L"GetRunningObject");
+    // Nothing is a valid answer: the host did not come up.
+    if (Object* o = running.get<Object>()) return std::move(*o);
+    return platform::ToObject(std::move(running));
+}
+
+}  // namespace host

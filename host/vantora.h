@@ -52,6 +52,6 @@ Object FirstInstallation(Dispatch& installations);  // Item(1), Integer 1 by val
 // Each reads the installation's Application anew.
 Variant IsRunning(Dispatch& installation);
 Variant Start(Dispatch& installation);
-Object GetRunningObject(Dispatch& installation);
+Object GetRunningObject(Dispatch& installation);  // may be Nothing (null)
 
 }  // namespace host

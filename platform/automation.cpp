@@ -3,7 +3,13 @@
 namespace platform {
 
 Object ToObject(Variant&& v) {
-    if (Object* o = v.get<Object>()) return std::move(*o);
+    if (Object* o = v.get<Object>()) {
+        // Nothing: a reference that points nowhere.
+        if (!*o)
+            throw RuntimeError(err::kObjectNotSet,
+                               L"Object variable or With block variable not set");
+        return std::move(*o);
+    }
     throw RuntimeError(err::kObjectRequired, L"Object required");
 }
 

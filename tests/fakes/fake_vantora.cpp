@@ -109,9 +109,8 @@ std::shared_ptr<FakeObject> FakeVantora::Installation(int index) {
         if (scenario.startBringsUp) SetRunning(true);
         return scenario.startResult.ToVariant();
     });
-    app->On(L"GetRunningObject", [this](Args) -> Variant {
-        if (!running_) throw RuntimeError(429, L"ActiveX component can't create object");
-        return Variant(com_.Ref(app_));
+    app->On(L"GetRunningObject", [this](Args) {
+        return Variant(running_ ? com_.Ref(app_) : platform::Object());  // else Nothing
     });
     inst->Child(L"Application", app);
     return inst;

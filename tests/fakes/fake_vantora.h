@@ -68,7 +68,9 @@ struct Scenario {
     Value installationCount = int32_t(1);
     std::optional<Value> isRunning;  // default: whether the application is running
     Value startResult = int16_t(0);
-    bool startBringsUp = true;  // Start puts the application in the running table
+    // Start puts the application in the running table; otherwise the
+    // installation's GetRunningObject answers Nothing.
+    bool startBringsUp = true;
 };
 
 class FakeVantora {

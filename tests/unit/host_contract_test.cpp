@@ -1,0 +1,210 @@
+// The host contract against the recording fake: member names, argument order,
+// types and passing, the conversions of results, and released references.
+#include <gtest/gtest.h>
+
+#include "host/vantora.h"
+#include "tests/fakes/fake_vantora.h"
+
+namespace {
+
+using fake::ArgRecord;
+using platform::RuntimeError;
+using Lines = std::vector<std::wstring>;
+
+class HostContract : public ::testing::Test {
+  protected:
+    HostContract() {
+        vantora.scenario.databases = {
+            {L"Main",
+             {{{{L"ManufacturerPartNumber", L"P-1"}, {L"Vendor", L"Acme"}}},
+              {{{L"ManufacturerPartNumber", L"P-2"}, {L"Vendor", L"Acme"}}}}},
+            {L"Old Stock", {}}};
+    }
+    void TearDown() override { EXPECT_EQ(com.Outstanding(), 0); }
+
+    // The application object, with the call that got it forgotten.
+    platform::Object App() {
+        platform::Object app = host::GetApplication(com);
+        com.ClearCalls();
+        return app;
+    }
+
+    fake::FakeAutomation com;
+    fake::FakeVantora vantora{com};
+};
+
+TEST_F(HostContract, ReadsTheDatabasesThroughAFreshCollectionEachTime) {
+    auto app = App();
+    EXPECT_EQ(host::ProductDatabaseCount(com, *app), 2);
+    int16_t index = 2;
+    EXPECT_EQ(host::ProductDatabaseName(com, *app, index), L"Old Stock");
+    EXPECT_EQ(
+        com.Trace(),
+        (Lines{L"Application.ProductDatabases", L"Application.ProductDatabases.Count",
+               L"Application.ProductDatabases", L"Application.ProductDatabases.Item(Integer& 2)",
+               L"Application.ProductDatabases.Item(2).Name"}));
+    EXPECT_EQ(com.calls()[0].kind, platform::CallKind::PropertyGet);
+    EXPECT_EQ(com.calls()[3].kind, platform::CallKind::Method);
+}
+
+TEST_F(HostContract, DatabaseCountAbove16BitsIsNotAnError) {
+    auto app = App();
+    vantora.scenario.databaseCount = fake::L(40000);
+    EXPECT_EQ(host::ProductDatabaseCount(com, *app), 40000);
+    vantora.scenario.databaseCount = fake::Value(L"12");
+    EXPECT_EQ(host::ProductDatabaseCount(com, *app), 12);
+    vantora.scenario.databaseCount = fake::Value(L"many");
+    try {
+        host::ProductDatabaseCount(com, *app);
+        ADD_FAILURE() << "a count that is not a number must raise";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 13);
+    }
+}
+
+TEST_F(HostContract, SearchCallsPassFourTextsByReferenceInOrder) {
+    auto app = App();
+    std::wstring db = L"Main", field = L"Vendor", op = L"Equal to", value = L"Acme";
+    host::MLIBufferClear(*app);
+    EXPECT_EQ(host::FindAndCopyProductsIntoMLIBuffer(com, *app, db, field, op, value), 2);
+    EXPECT_EQ(host::MLIBufferCount(com, *app), 2);
+    int16_t row = 2;
+    EXPECT_EQ(host::SLIBufferCopyFromMLIBuffer(com, *app, row), 0);
+    EXPECT_EQ(com.Trace(),
+              (Lines{L"Application.ItemFunctions", L"Application.ItemFunctions.MLIBufferClear()",
+                     L"Application.ItemFunctions",
+                     L"Application.ItemFunctions.FindAndCopyProductsIntoMLIBuffer(String& "
+                     L"\"Main\", String& \"Vendor\", String& \"Equal to\", String& \"Acme\")",
+                     L"Application.ItemFunctions", L"Application.ItemFunctions.MLIBufferCount()",
+                     L"Application.ItemFunctions",
+                     L"Application.ItemFunctions.SLIBufferCopyFromMLIBuffer(Integer& 2)"}));
+}
+
+TEST_F(HostContract, ByReferenceTextsComeBackChanged) {
+    auto app = App();
+    // The host may rewrite what it was given; the caller sees the change.
+    auto f = com.NewObject(L"F");
+    f->On(L"FindAndCopyProductsIntoMLIBuffer", [](fake::Args a) {
+        *std::get<std::wstring*>(a[3].storage()) = L"changed";
+        return platform::Variant(int32_t{1});
+    });
+    auto db1 = com.NewObject(L"Db");
+    db1->Returns(L"Name", L"First");
+    auto dbs = com.NewObject(L"Dbs");
+    dbs->On(L"Item", [db1](fake::Args a) {
+        *std::get<int16_t*>(a[0].storage()) = 9;
+        return platform::Variant(db1->com().Ref(db1));
+    });
+    auto fakeApp = com.NewObject(L"App");
+    fakeApp->Child(L"ItemFunctions", f);
+    fakeApp->Child(L"ProductDatabases", dbs);
+    auto app2 = com.Ref(fakeApp);
+    std::wstring db = L"Main", field = L"Vendor", op = L"Equal to", value = L"Acme";
+    EXPECT_EQ(host::FindAndCopyProductsIntoMLIBuffer(com, *app2, db, field, op, value), 1);
+    EXPECT_EQ(value, L"changed");
+    EXPECT_EQ(db, L"Main");
+    int16_t index = 1;
+    EXPECT_EQ(host::ProductDatabaseName(com, *app2, index), L"First");
+    EXPECT_EQ(index, 9);
+}
+
+TEST_F(HostContract, BufferCountsAreLongsAndResultsConvert) {
+    auto app = App();
+    std::wstring db = L"Main", field = L"Vendor", op = L"Equal to", value = L"Acme";
+    vantora.scenario.found[L"Main"] = fake::Value(L"7");
+    vantora.scenario.bufferCount = fake::L(40000);
+    EXPECT_EQ(host::FindAndCopyProductsIntoMLIBuffer(com, *app, db, field, op, value), 7);
+    EXPECT_EQ(host::MLIBufferCount(com, *app), 40000);
+    vantora.scenario.found[L"Main"] = fake::Value(3.0e9);
+    EXPECT_THROW(host::FindAndCopyProductsIntoMLIBuffer(com, *app, db, field, op, value),
+                 RuntimeError);
+    vantora.scenario.copyResult = fake::L(70000);  // does not fit an Integer
+    int16_t row = 1;
+    try {
+        host::SLIBufferCopyFromMLIBuffer(com, *app, row);
+        ADD_FAILURE() << "70000 must overflow an Integer";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 6);
+    }
+}
+
+TEST_F(HostContract, FieldReadsPassTheNameByValueAndNullReadsEmpty) {
+    auto app = App();
+    vantora.scenario.databases[0].products[0].fields = {{L"Description", platform::Null{}},
+                                                        {L"Discontinued", true},
+                                                        {L"Cost", 2.5},
+                                                        {L"Qty", fake::I(-3)}};
+    // Copy the first product into the single-line buffer by hand.
+    vantora.buffer = {vantora.scenario.databases[0].products[0]};
+    int16_t row = 1;
+    host::SLIBufferCopyFromMLIBuffer(com, *app, row);
+    com.ClearCalls();
+
+    auto f = host::ItemFunctions(*app);
+    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Description"), L"");
+    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Discontinued"), L"True");
+    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Cost"), L"2.5");
+    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Qty"), L"-3");
+    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"NoSuchField"), L"");
+    // One ItemFunctions serves every read.
+    EXPECT_EQ(com.CountCalls(L"ItemFunctions"), 1);
+    const auto& read = com.calls()[1];
+    EXPECT_EQ(read.member, L"SLIBufferGetValue");
+    EXPECT_EQ(read.args, (std::vector<ArgRecord>{{L"String", false, L"Description"}}));
+}
+
+TEST_F(HostContract, AddingPassesThreeReferencesThenLongZero) {
+    auto app = App();
+    std::wstring part = L"P-1", vendor = L"Acme";
+    double qty = 2.5;
+    vantora.scenario.addResult = fake::I(-1);
+    EXPECT_EQ(host::AddItemFromProductDatabase(com, *app, part, vendor, qty), -1);
+    EXPECT_EQ(com.calls().back().args, (std::vector<ArgRecord>{{L"String", true, L"P-1"},
+                                                               {L"String", true, L"Acme"},
+                                                               {L"Double", true, L"2.5"},
+                                                               {L"Long", false, L"0"}}));
+    ASSERT_EQ(vantora.added.size(), 1u);
+    EXPECT_EQ(vantora.added[0].quantity, 2.5);
+
+    vantora.scenario.activeDocument = fake::I(-1);
+    EXPECT_EQ(host::GetActiveDocumentIndex(com, *app), -1);
+    EXPECT_EQ(com.Trace().back(), L"Application.DocFunctions.GetActiveDocumentIndex()");
+}
+
+TEST_F(HostContract, RegistryCallsReadApplicationAnewEachTime) {
+    auto reg = host::CreateInstallations(com);
+    vantora.scenario.installationCount = fake::Value(L"3");
+    platform::Variant count = host::InstallationCount(*reg);
+    EXPECT_EQ(*count.get<std::wstring>(), L"3");  // handed over unconverted
+    auto inst = host::FirstInstallation(*reg);
+    EXPECT_EQ(*host::IsRunning(*inst).get<bool>(), true);
+    EXPECT_EQ(*host::Start(*inst).get<int16_t>(), 0);
+    auto app = host::GetRunningObject(*inst);
+    EXPECT_EQ(
+        com.Trace(),
+        (Lines{L"CreateObject(String \"VantoraBackend.Installations\")", L"Installations.Count",
+               L"Installations.Item(Integer 1)", L"Installations.Item(1).Application",
+               L"Installations.Item(1).Application.IsRunning()",
+               L"Installations.Item(1).Application", L"Installations.Item(1).Application.Start()",
+               L"Installations.Item(1).Application",
+               L"Installations.Item(1).Application.GetRunningObject()"}));
+    EXPECT_EQ(com.Outstanding(), 3);  // registry, installation, application
+}
+
+TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
+    auto app = App();
+    com.RaiseOn(L"MLIBufferCount", RuntimeError(-2147220991, L"Buffer locked", L"Vantora"));
+    try {
+        host::MLIBufferCount(com, *app);
+        ADD_FAILURE() << "the host's error must reach the caller";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), -2147220991);
+        EXPECT_EQ(e.description(), L"Buffer locked");
+        EXPECT_EQ(e.source(), L"Vantora");
+    }
+    EXPECT_EQ(com.Outstanding(), 1);  // only `app`
+    vantora.SetRunning(false);
+    EXPECT_THROW(host::GetApplication(com), RuntimeError);
+}
+
+}  // namespace
