@@ -2,8 +2,9 @@
 //   /RegServer, /UnregServer   register or remove the classes for this user
 //   /app [/scenario file]      run as the application (the default)
 //   -Embedding                 started by COM: serve the installation registry
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <string>
 

@@ -4,8 +4,9 @@
 // errors and the count of references held by clients.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// after windows.h
+#include <oleauto.h>
 
 #include <memory>
 #include <span>
