@@ -135,17 +135,6 @@ TEST_F(CmdSearch, UnreachableHostKeepsTheRowsAndThePointer) {
     EXPECT_EQ(com.Outstanding(), 0);
 }
 
-TEST_F(CmdSearch, NullValuesShowAsEmptyCells) {
-    Load({Db(L"Main", {L"M1"})});
-    vantora.scenario.databases[0].products[0].fields[L"Description"] =
-        fake::Value(platform::Null{});
-    vantora.scenario.databases[0].products[0].fields.erase(L"Vendor");
-    Search(0);
-    EXPECT_EQ(Texts(), (Lines{L""}));
-    EXPECT_EQ(w.lvwResults.items().SubItem(1, 1), L"");
-    EXPECT_EQ(w.lvwResults.items().SubItem(1, 2), L"M1.VendorPartNumber");
-}
-
 TEST_F(CmdSearch, AFailingHostCallStopsTheSearchKeepingTheRowsListed) {
     Load({Db(L"Main", {L"M1", L"M2", L"M3"})});
     int copies = 0;
