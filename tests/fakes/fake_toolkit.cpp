@@ -49,7 +49,6 @@ void ListView::AddColumn(const std::wstring& text, int16_t widthTwips) {
 
 void ListView::ItemsChanged() {
     shown_ = items_.Count();
-    ++notifications_;
     journal_.Add(L"rows " + std::to_wstring(shown_));
 }
 

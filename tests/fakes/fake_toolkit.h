@@ -92,14 +92,12 @@ class ListView : public platform::ListView {
     const platform::ListItems& items() const { return items_; }
     // The row count the control was last told about.
     int32_t shownRows() const { return shown_; }
-    int notifications() const { return notifications_; }
 
   private:
     Journal& journal_;
     std::vector<Column> columns_;
     platform::ListItems items_;
     int32_t shown_ = 0;
-    int notifications_ = 0;
 };
 
 struct Message {
@@ -134,7 +132,6 @@ class Ui : public platform::Ui {
     int doEventsCalls() const { return doEvents_; }
     bool unloaded() const { return unloaded_; }
     bool ended() const { return ended_; }
-    size_t unusedAnswers() const { return answers_.size(); }
 
   private:
     Journal& journal_;
