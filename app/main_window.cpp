@@ -166,13 +166,17 @@ void MainWindow::ApplyLayout() {
         // includes the dropped list, and the field follows the item height.
         SetWindowPos(child, nullptr, px(c.left), px(c.top), px(c.width),
                      height * (kDropDownRows + 1), SWP_NOZORDER | SWP_NOACTIVATE);
-        for (int attempt = 0; attempt < 3; ++attempt) {
+        // Steered by what it measures: the item height read back need not be
+        // the one that was set.
+        auto item =
+            static_cast<int>(SendMessageW(child, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+        for (int attempt = 0; attempt < 4; ++attempt) {
             RECT r;
             GetWindowRect(child, &r);
             int diff = height - (r.bottom - r.top);
             if (diff == 0) break;
-            LRESULT item = SendMessageW(child, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-            SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + diff);
+            item += diff;
+            SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
         }
     }
     SendMessageW(lvwResults_.tooltip(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -217,9 +221,10 @@ void MainWindow::Show() {
 }
 
 int MainWindow::MessageLoop() {
+    if (ending_) return ExitCode();
     looping_ = true;
     MSG msg;
-    while (!ending_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {  // until the window's WM_QUIT
         win32::DispatchToWindow(hwnd_, msg);
     }
     looping_ = false;

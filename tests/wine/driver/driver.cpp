@@ -1,0 +1,251 @@
+#include "driver.h"
+
+// after windows.h
+#include <commctrl.h>
+
+#include <chrono>
+#include <thread>
+
+namespace driver {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <class F>
+auto Poll(DWORD timeoutMs, F f) -> decltype(f()) {
+    auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto r = f();
+        if (r || Clock::now() >= end) return r;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+constexpr int kMessageTextId = 0xFFFF;
+constexpr int kInputEditId = 101;  // the input box's edit control
+constexpr size_t kRemoteBytes = 64 * 1024;
+
+}  // namespace
+
+std::wstring WindowsPath(const std::wstring& path) {
+    if (path.empty() || path[0] != L'/') return path;
+    std::wstring out = L"Z:" + path;
+    for (auto& c : out) {
+        if (c == L'/') c = L'\\';
+    }
+    return out;
+}
+
+Process Process::Start(const std::wstring& exe, const std::wstring& args) {
+    std::wstring path = WindowsPath(exe);
+    std::wstring cmd = L"\"" + path + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        return Process(nullptr, 0);
+    }
+    CloseHandle(pi.hThread);
+    WaitForInputIdle(pi.hProcess, 5000);
+    return Process(pi.hProcess, pi.dwProcessId);
+}
+
+Process::Process(Process&& other) noexcept : process_(other.process_), pid_(other.pid_) {
+    other.process_ = nullptr;
+}
+
+Process::~Process() {
+    if (!process_) return;
+    if (Running()) {
+        TerminateProcess(process_, 255);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+bool Process::Running() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::WaitExit(DWORD timeoutMs) {
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return {};
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly) {
+    struct Query {
+        DWORD pid;
+        const wchar_t* cls;
+        bool visible;
+        std::vector<HWND> found;
+    } q{pid, className, visibleOnly, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto& query = *reinterpret_cast<Query*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != query.pid) return TRUE;
+            if (query.visible && !IsWindowVisible(hwnd)) return TRUE;
+            if (query.cls && ClassName(hwnd) != query.cls) return TRUE;
+            query.found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+HWND WaitWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs) {
+    return Poll(timeoutMs, [&]() -> HWND {
+        auto found = WindowsOf(pid, className, true);
+        return found.empty() ? nullptr : found.front();
+    });
+}
+
+std::wstring Text(HWND hwnd) {
+    LRESULT len = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    LRESULT n = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(n));
+    return text;
+}
+
+std::wstring ClassName(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+std::wstring ComboText(HWND combo) {
+    LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (sel == CB_ERR) return {};
+    return ComboItems(combo).at(static_cast<size_t>(sel));
+}
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+    std::vector<std::wstring> items;
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT len = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(len));
+        items.push_back(text);
+    }
+    return items;
+}
+
+RECT ClientRectIn(HWND child, HWND parent) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::optional<MessageBoxSeen> WaitMessageBox(DWORD pid, DWORD timeoutMs) {
+    HWND box = Poll(timeoutMs, [&]() -> HWND {
+        for (HWND dlg : WindowsOf(pid, L"#32770", true)) {
+            if (GetDlgItem(dlg, kMessageTextId)) return dlg;
+        }
+        return nullptr;
+    });
+    if (!box) return {};
+    return MessageBoxSeen{box, Text(box), Text(GetDlgItem(box, kMessageTextId))};
+}
+
+void Press(HWND dialog, int buttonId) {
+    PostMessageW(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+}
+
+bool AnswerInputBox(DWORD pid, const std::wstring& text, bool ok, DWORD timeoutMs,
+                    std::wstring* prompt, std::wstring* caption) {
+    HWND box = Poll(timeoutMs, [&]() -> HWND {
+        for (HWND dlg : WindowsOf(pid, L"#32770", true)) {
+            if (GetDlgItem(dlg, kInputEditId)) return dlg;
+        }
+        return nullptr;
+    });
+    if (!box) return false;
+    if (prompt) *prompt = Text(GetDlgItem(box, 100));
+    if (caption) *caption = Text(box);
+    SendMessageW(GetDlgItem(box, kInputEditId), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    Press(box, ok ? IDOK : IDCANCEL);
+    return true;
+}
+
+RemoteListView::RemoteListView(HWND list) : list_(list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) {
+        remote_ = VirtualAllocEx(process_, nullptr, kRemoteBytes, MEM_COMMIT | MEM_RESERVE,
+                                 PAGE_READWRITE);
+    }
+}
+
+RemoteListView::~RemoteListView() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+}
+
+int RemoteListView::Count() const {
+    return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int RemoteListView::ColumnCount() const {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    return static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+// The item structure and the text buffer both live in the list's process.
+std::wstring RemoteListView::Text(int row, int column) const {
+    if (!remote_) return {};
+    auto* base = static_cast<char*>(remote_);
+    wchar_t* remoteText = reinterpret_cast<wchar_t*>(base + sizeof(LVITEMW));
+    const int cch = static_cast<int>((kRemoteBytes - sizeof(LVITEMW)) / sizeof(wchar_t));
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iSubItem = column;
+    item.pszText = remoteText;
+    item.cchTextMax = cch;
+    WriteProcessMemory(process_, base, &item, sizeof(item), nullptr);
+    LRESULT n = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                             reinterpret_cast<LPARAM>(base));
+    std::wstring text(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ReadProcessMemory(process_, remoteText, text.data(), text.size() * 2, nullptr);
+    return text;
+}
+
+std::wstring RemoteListView::ColumnText(int column) const {
+    if (!remote_) return {};
+    auto* base = static_cast<char*>(remote_);
+    wchar_t* remoteText = reinterpret_cast<wchar_t*>(base + sizeof(LVCOLUMNW));
+    LVCOLUMNW col = {};
+    col.mask = LVCF_TEXT;
+    col.pszText = remoteText;
+    col.cchTextMax = 1024;
+    WriteProcessMemory(process_, base, &col, sizeof(col), nullptr);
+    if (!SendMessageW(list_, LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                      reinterpret_cast<LPARAM>(base))) {
+        return {};
+    }
+    wchar_t buffer[1024] = {};
+    ReadProcessMemory(process_, remoteText, buffer, sizeof(buffer) - sizeof(wchar_t), nullptr);
+    return buffer;
+}
+
+std::vector<int> RemoteListView::SelectedRows() const {
+    std::vector<int> rows;
+    for (LRESULT i = SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+         i >= 0; i = SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
+        rows.push_back(static_cast<int>(i));
+    }
+    return rows;
+}
+
+}  // namespace driver

@@ -1,0 +1,82 @@
+// Drives Skuvane.exe (or any program) from a test process: start it, find
+// its windows and boxes, read its controls, press its buttons, wait for it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// A started process; killed when the test lets go of it still running.
+class Process {
+  public:
+    // `exe` may be a Windows path or a Unix one (seen through drive Z:).
+    static Process Start(const std::wstring& exe, const std::wstring& args = {});
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&&) = delete;
+    Process(const Process&) = delete;
+    ~Process();
+
+    DWORD pid() const { return pid_; }
+    bool Running() const;
+    // The exit code, or nothing when it still runs after `timeoutMs`.
+    std::optional<DWORD> WaitExit(DWORD timeoutMs);
+
+  private:
+    Process(HANDLE process, DWORD pid) : process_(process), pid_(pid) {}
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+std::wstring WindowsPath(const std::wstring& path);
+
+// Top-level windows of a process, by class (null for any) and visibility.
+std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly);
+// Waits for a visible top-level window of the process; null on time-out.
+HWND WaitWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs);
+
+std::wstring Text(HWND hwnd);  // WM_GETTEXT
+std::wstring ClassName(HWND hwnd);
+std::wstring ComboText(HWND combo);  // the selected entry, empty for none
+std::vector<std::wstring> ComboItems(HWND combo);
+RECT ClientRectIn(HWND child, HWND parent);
+
+// A message box: '#32770' with the static text 0xFFFF.
+struct MessageBoxSeen {
+    HWND hwnd = nullptr;
+    std::wstring caption;
+    std::wstring text;
+};
+std::optional<MessageBoxSeen> WaitMessageBox(DWORD pid, DWORD timeoutMs);
+// Presses a button of a dialog: posted, so a box opened by the click
+// cannot block the test.
+void Press(HWND dialog, int buttonId);
+// Waits for the input box, types `text` and presses OK (or Cancel).
+bool AnswerInputBox(DWORD pid, const std::wstring& text, bool ok, DWORD timeoutMs,
+                    std::wstring* prompt = nullptr, std::wstring* caption = nullptr);
+
+// Reads a list view of another process through memory of its own.
+class RemoteListView {
+  public:
+    explicit RemoteListView(HWND list);
+    ~RemoteListView();
+    RemoteListView(const RemoteListView&) = delete;
+    RemoteListView& operator=(const RemoteListView&) = delete;
+
+    int Count() const;
+    int ColumnCount() const;
+    std::wstring Text(int row, int column) const;  // 0-based
+    std::wstring ColumnText(int column) const;
+    std::vector<int> SelectedRows() const;
+
+  private:
+    HWND list_;
+    HANDLE process_ = nullptr;
+    void* remote_ = nullptr;
+};
+
+}  // namespace driver

@@ -1,0 +1,239 @@
+// The toolkit over the real controls of the window: choosers, the value box,
+// the status line, the virtual result list, the boxes and the pointer.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <memory>
+#include <thread>
+
+#include "app/main_window.h"
+#include "driver.h"
+#include "platform/error.h"
+
+namespace {
+
+struct Window {
+    Window() {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    app::MainWindow window{96};
+    search::Controls c = window.Controls();
+    HWND list = window.Control(search::kLvwResults);
+};
+
+std::shared_ptr<const platform::ListItems::KeySet> Keys() {
+    return std::make_shared<const platform::ListItems::KeySet>(
+        platform::ListItems::KeySet{L"Vendor", L"Price"});
+}
+
+void AddRows(platform::ListItems& items, int first, int count) {
+    auto keys = Keys();
+    for (int i = first; i < first + count; ++i) {
+        std::wstring n = std::to_wstring(i);
+        std::wstring vendor = L"Vendor " + n, price = L"9." + n;
+        std::wstring_view sv[] = {vendor, price};
+        items.Add(n + L"key", L"Product " + n, L"PN-" + n, keys, sv);
+    }
+}
+
+std::wstring CellText(HWND list, int row, int col) {
+    wchar_t buf[256] = {};
+    ListView_GetItemText(list, row, col, buf, 256);
+    return buf;
+}
+
+TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
+    Window w;
+    auto& cbo = w.c.cboOperator;
+    EXPECT_EQ(cbo.Text(), L"");
+    cbo.AddItem(L"Contains");
+    cbo.AddItem(L"Equal to");
+    EXPECT_EQ(cbo.Text(), L"") << "nothing is selected until code selects";
+    cbo.SetListIndex(1);
+    EXPECT_EQ(cbo.Text(), L"Equal to");
+    EXPECT_EQ(driver::ComboItems(w.window.Control(search::kCboOperator)),
+              (std::vector<std::wstring>{L"Contains", L"Equal to"}))
+        << "kept in the order added";
+    try {
+        cbo.SetListIndex(2);
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::RuntimeError& e) {
+        EXPECT_EQ(e.number(), 380);
+    }
+    EXPECT_EQ(cbo.Text(), L"Equal to");
+    cbo.Clear();
+    EXPECT_EQ(cbo.Text(), L"");
+}
+
+TEST(ToolkitText, ValueBoxAndStatusLine) {
+    Window w;
+    SetWindowTextW(w.window.Control(search::kTxtSearchFor), L"  bolt & nut ");
+    EXPECT_EQ(w.c.txtSearchFor.Text(), L"  bolt & nut ");
+    w.c.lblStatus.SetCaption(L"Searching R&D...");
+    EXPECT_EQ(driver::Text(w.window.Control(search::kLblStatus)), L"Searching R&D...");
+}
+
+TEST(ToolkitList, ColumnsTakeTheirWidthInTwipsAtTheWindowDpi) {
+    Window w;
+    w.c.lvwResults.AddColumn(L"Description", 1440);
+    w.c.lvwResults.AddColumn(L"Vendor", 1005);
+    EXPECT_EQ(ListView_GetColumnWidth(w.list, 0), 96);
+    EXPECT_EQ(ListView_GetColumnWidth(w.list, 1), 67);
+    driver::RemoteListView remote(w.list);
+    EXPECT_EQ(remote.ColumnCount(), 2);
+    EXPECT_EQ(remote.ColumnText(1), L"Vendor");
+    w.c.lvwResults.ClearColumns();
+    EXPECT_EQ(remote.ColumnCount(), 0);
+
+    app::MainWindow big(144);
+    auto& lvw = big.Controls().lvwResults;
+    lvw.AddColumn(L"Description", 1440);
+    EXPECT_EQ(ListView_GetColumnWidth(big.Control(search::kLvwResults), 0), 144);
+}
+
+TEST(ToolkitList, RowsAreDrawnFromTheModel) {
+    Window w;
+    w.c.lvwResults.AddColumn(L"Description", 1440);
+    w.c.lvwResults.AddColumn(L"Vendor", 1440);
+    w.c.lvwResults.AddColumn(L"Price", 1440);
+    w.c.lvwResults.AddColumn(L"Empty", 1440);
+    AddRows(w.c.lvwResults.Items(), 0, 1000);
+    EXPECT_EQ(ListView_GetItemCount(w.list), 0) << "the control learns of rows when told";
+    w.c.lvwResults.ItemsChanged();
+    EXPECT_EQ(ListView_GetItemCount(w.list), 1000);
+    EXPECT_EQ(CellText(w.list, 0, 0), L"Product 0");
+    EXPECT_EQ(CellText(w.list, 999, 1), L"Vendor 999");
+    EXPECT_EQ(CellText(w.list, 5, 2), L"9.5");
+    EXPECT_EQ(CellText(w.list, 5, 3), L"") << "a column without a sub-item is empty";
+
+    w.c.lvwResults.Items().Clear();
+    w.c.lvwResults.ItemsChanged();
+    EXPECT_EQ(ListView_GetItemCount(w.list), 0);
+}
+
+TEST(ToolkitList, SelectionAndTheFocusedRowAreMirroredIntoTheModel) {
+    Window w;
+    auto& items = w.c.lvwResults.Items();
+    AddRows(items, 0, 10);
+    w.c.lvwResults.ItemsChanged();
+
+    ListView_SetItemState(w.list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(w.list, 6, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(items.Selected(3));
+    EXPECT_TRUE(items.Selected(7));
+    EXPECT_FALSE(items.Selected(1));
+    EXPECT_EQ(items.SelectedPosition(), 3);
+
+    ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);  // every row at once
+    for (int pos = 1; pos <= 10; ++pos) EXPECT_FALSE(items.Selected(pos)) << pos;
+    ListView_SetItemState(w.list, -1, LVIS_SELECTED, LVIS_SELECTED);
+    for (int pos = 1; pos <= 10; ++pos) EXPECT_TRUE(items.Selected(pos)) << pos;
+}
+
+TEST(ToolkitList, RowsListedAgainDoNotInheritTheOldSelection) {
+    Window w;
+    auto& items = w.c.lvwResults.Items();
+    AddRows(items, 0, 10);
+    w.c.lvwResults.ItemsChanged();
+    ListView_SetItemState(w.list, 4, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+
+    // A new search: cleared and filled again before the control hears of it.
+    items.Clear();
+    AddRows(items, 100, 12);
+    w.c.lvwResults.ItemsChanged();
+    EXPECT_EQ(ListView_GetSelectedCount(w.list), 0u);
+    EXPECT_EQ(ListView_GetNextItem(w.list, -1, LVNI_FOCUSED), -1);
+    EXPECT_EQ(items.SelectedPosition(), 0);
+    for (int pos = 1; pos <= 12; ++pos) EXPECT_FALSE(items.Selected(pos));
+}
+
+TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
+    Window w;
+    int clicks = 0;
+    w.window.Bind({{}, {}, {}, {}, [&] { ++clicks; }});
+    AddRows(w.c.lvwResults.Items(), 0, 3);
+    w.c.lvwResults.AddColumn(L"Description", 1440);
+    w.c.lvwResults.ItemsChanged();
+    w.window.Show();
+    RECT r;
+    ListView_GetItemRect(w.list, 1, &r, LVIR_LABEL);
+    LPARAM at = MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2);
+    SendMessageW(w.list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(w.list, WM_LBUTTONUP, 0, at);
+    SendMessageW(w.list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(w.list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(w.c.lvwResults.Items().SelectedPosition(), 2);
+    EXPECT_TRUE(w.c.lvwResults.Items().Selected(2));
+}
+
+TEST(ToolkitBoxes, MessageBoxTakesTheApplicationTitleWhenItHasNone) {
+    Window w;
+    auto& ui = w.window.Ui();
+    {
+        std::optional<driver::MessageBoxSeen> seen;
+        std::thread t([&] {
+            seen = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
+            if (seen) driver::Press(seen->hwnd, IDOK);
+        });
+        ui.MsgBox(L"Product added.", platform::kInformation);
+        t.join();
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(seen->caption, L"Skuvane");
+        EXPECT_EQ(seen->text, L"Product added.");
+    }
+    {
+        std::optional<driver::MessageBoxSeen> seen;
+        std::thread t([&] {
+            seen = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
+            if (seen) driver::Press(seen->hwnd, IDOK);
+        });
+        ui.MsgBox(L"Vantora is not running.", platform::kCritical, L"Vantora API");
+        t.join();
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(seen->caption, L"Vantora API");
+    }
+}
+
+TEST(ToolkitBoxes, InputBoxReturnsTheTypedTextOrNothingOnCancel) {
+    Window w;
+    auto& ui = w.window.Ui();
+    std::wstring prompt, caption;
+    std::thread ok([&] {
+        driver::AnswerInputBox(GetCurrentProcessId(), L"2.5", true, 10000, &prompt, &caption);
+    });
+    EXPECT_EQ(ui.InputBox(L"Quantity of Product 1?", L"Quantity"), L"2.5");
+    ok.join();
+    EXPECT_EQ(prompt, L"Quantity of Product 1?");
+    EXPECT_EQ(caption, L"Quantity");
+
+    std::thread cancel([&] {
+        driver::AnswerInputBox(GetCurrentProcessId(), L"7", false, 10000, nullptr, &caption);
+    });
+    EXPECT_EQ(ui.InputBox(L"Quantity?", L""), L"");
+    cancel.join();
+    EXPECT_EQ(caption, L"Skuvane");
+}
+
+TEST(ToolkitPointer, HourglassHoldsOverTheWindowUntilReset) {
+    Window w;
+    auto& ui = w.window.Ui();
+    HWND hwnd = w.window.hwnd();
+    HWND txt = w.window.Control(search::kTxtSearchFor);
+    ui.SetMousePointer(platform::kHourglass);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    // A control asks its parent first; the window keeps the hourglass.
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    SendMessageW(txt, WM_SETCURSOR, reinterpret_cast<WPARAM>(txt),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    ui.SetMousePointer(platform::kDefault);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_FALSE(SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                              MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)));
+}
+
+}  // namespace

@@ -1,0 +1,397 @@
+// frmMain built in this process: its layout at 96 and 144 DPI, its frame,
+// the keyboard, the event binding and the rule for failures in handlers.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "app/main_window.h"
+#include "driver.h"
+#include "platform/error.h"
+#include "search/layout.h"
+
+namespace {
+
+using search::ControlId;
+
+void InitControls() {
+    static bool done = [] {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc),
+                                    ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+        return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)done;
+}
+
+// Handles what is waiting through the window's own keyboard path.
+void Pump(HWND window, int rounds = 5) {
+    for (int i = 0; i < rounds; ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) continue;  // the loop under test is not running
+            win32::DispatchToWindow(window, msg);
+        }
+        Sleep(5);
+    }
+}
+
+// A window whose handlers only count their calls.
+struct Bound {
+    explicit Bound(int dpi = 96) : window(dpi) {
+        InitControls();
+        auto count = [this](const char* name) { return [this, name] { ++calls[name]; }; };
+        window.Bind({count("Form_Load"), count("cmdSearch_Click"), count("cmdAddToQuote_Click"),
+                     count("cmdClose_Click"), count("lvwResults_DblClick")});
+    }
+    int Calls() const {
+        int n = 0;
+        for (const auto& [name, c] : calls) n += c;
+        return n;
+    }
+    HWND Control(ControlId id) const { return window.Control(id); }
+
+    app::MainWindow window;
+    std::map<std::string, int> calls;
+};
+
+// Dismisses the next message box of this process from another thread, since
+// the box's own loop holds this one.
+class BoxWatcher {
+  public:
+    explicit BoxWatcher(int button = IDOK)
+        : thread_([this, button] {
+              seen_ = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
+              if (seen_) driver::Press(seen_->hwnd, button);
+          }) {}
+    ~BoxWatcher() {
+        if (thread_.joinable()) thread_.join();
+    }
+    const std::optional<driver::MessageBoxSeen>& Seen() {
+        thread_.join();
+        return seen_;
+    }
+
+  private:
+    std::optional<driver::MessageBoxSeen> seen_;
+    std::thread thread_;
+};
+
+RECT Pixels(const search::ControlLayout& c, int dpi) {
+    auto px = [dpi](int twips) { return search::TwipsToPixels(twips, dpi); };
+    return {px(c.left), px(c.top), px(c.left) + px(c.width), px(c.top) + px(c.height)};
+}
+
+void ExpectLayout(int dpi) {
+    Bound b(dpi);
+    HWND w = b.window.hwnd();
+    RECT client;
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, search::TwipsToPixels(search::kClientWidth, dpi));
+    EXPECT_EQ(client.bottom, search::TwipsToPixels(search::kClientHeight, dpi));
+    for (const auto& c : search::kLayout) {
+        SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
+        RECT want = Pixels(c, dpi), got = driver::ClientRectIn(b.Control(c.id), w);
+        EXPECT_EQ(got.left, want.left);
+        EXPECT_EQ(got.top, want.top);
+        EXPECT_EQ(got.right, want.right);
+        EXPECT_EQ(got.bottom, want.bottom);
+    }
+}
+
+TEST(WindowLayout, At96DpiEveryControlSitsOnThePixelTable) {
+    ExpectLayout(96);
+    // The table's own pixel column, spot-checked by hand.
+    Bound b;
+    RECT list = driver::ClientRectIn(b.Control(search::kLvwResults), b.window.hwnd());
+    EXPECT_EQ(list.left, 8);
+    EXPECT_EQ(list.top, 128);
+    EXPECT_EQ(list.right - list.left, 529);
+    EXPECT_EQ(list.bottom - list.top, 145);
+    RECT add = driver::ClientRectIn(b.Control(search::kCmdAddToQuote), b.window.hwnd());
+    EXPECT_EQ(add.left, 232);
+    EXPECT_EQ(add.top, 288);
+}
+
+TEST(WindowLayout, At144DpiEverythingIsHalfAsLargeAgain) {
+    ExpectLayout(144);
+    Bound b(144);
+    RECT client;
+    GetClientRect(b.window.hwnd(), &client);
+    EXPECT_EQ(client.right, 816);
+    EXPECT_EQ(client.bottom, 482);
+}
+
+TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
+    Bound b;
+    EXPECT_EQ(driver::Text(b.window.hwnd()), L"Skuvane");
+    for (const auto& c : search::kLayout) {
+        HWND h = b.Control(c.id);
+        if (c.type == search::ControlType::Label || c.type == search::ControlType::Button) {
+            EXPECT_EQ(driver::Text(h), c.text);
+        }
+    }
+    LONG combo = GetWindowLongW(b.Control(search::kCboOperator), GWL_STYLE);
+    EXPECT_EQ(combo & 3, CBS_DROPDOWNLIST);
+    LONG list = GetWindowLongW(b.Control(search::kLvwResults), GWL_STYLE);
+    EXPECT_EQ(list & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_TRUE(list & LVS_OWNERDATA);
+    EXPECT_FALSE(list & LVS_SINGLESEL);
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(b.Control(search::kLvwResults)) &
+                LVS_EX_FULLROWSELECT);
+    EXPECT_EQ(ListView_GetItemCount(b.Control(search::kLvwResults)), 0);
+    EXPECT_EQ(driver::Text(b.Control(search::kTxtSearchFor)), L"");
+    EXPECT_EQ(driver::Text(b.Control(search::kLblStatus)), L"");
+}
+
+// Every caption must fit its control at 96 DPI with the font the window uses.
+TEST(WindowLayout, CaptionsFitTheirControls) {
+    Bound b;
+    for (const auto& c : search::kLayout) {
+        if (c.text.empty()) continue;
+        HWND h = b.Control(c.id);
+        HDC dc = GetDC(h);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+        RECT r = {0, 0, 0, 0};
+        std::wstring text(c.text);
+        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(dc, old);
+        ReleaseDC(h, dc);
+        RECT box = Pixels(c, 96);
+        int margin = c.type == search::ControlType::Button ? 8 : 0;
+        EXPECT_LE(r.right + margin, box.right - box.left)
+            << std::string(c.name.begin(), c.name.end());
+        EXPECT_LE(r.bottom, box.bottom - box.top);
+    }
+}
+
+TEST(WindowFrame, FixedDialogFrameWithoutTaskbarButtonCentredOnScreen) {
+    Bound b;
+    HWND w = b.window.hwnd();
+    LONG style = GetWindowLongW(w, GWL_STYLE), ex = GetWindowLongW(w, GWL_EXSTYLE);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    // A taskbar button comes with an unowned or app window; a tool window
+    // would lose the normal title bar.
+    EXPECT_FALSE(ex & WS_EX_APPWINDOW);
+    EXPECT_FALSE(ex & WS_EX_TOOLWINDOW);
+    HWND owner = GetWindow(w, GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_FALSE(IsWindowVisible(owner));
+    EXPECT_FALSE(IsWindowVisible(w)) << "created hidden, shown after load";
+
+    RECT r;
+    GetWindowRect(w, &r);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &mi);
+    EXPECT_NEAR((r.left + r.right) / 2, (mi.rcMonitor.left + mi.rcMonitor.right) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, (mi.rcMonitor.top + mi.rcMonitor.bottom) / 2, 1);
+}
+
+TEST(WindowKeyboard, TabWalksTheTableOrderFromTheDatabaseChooser) {
+    Bound b;
+    b.window.Show();
+    Pump(b.window.hwnd());
+    HWND w = b.window.hwnd();
+    HWND focus = GetFocus();
+    EXPECT_EQ(focus, b.Control(search::kCboProductDatabase));
+    const ControlId order[] = {search::kCboOperator,   search::kCmdSearch,
+                               search::kTxtSearchFor,  search::kCboSearchField,
+                               search::kLvwResults,    search::kCmdClose,
+                               search::kCmdAddToQuote, search::kCboProductDatabase};
+    for (ControlId id : order) {
+        focus = GetNextDlgTabItem(w, focus, FALSE);
+        EXPECT_EQ(focus, b.Control(id)) << id;
+    }
+    EXPECT_EQ(GetNextDlgTabItem(w, b.Control(search::kCboProductDatabase), TRUE),
+              b.Control(search::kCmdAddToQuote));
+}
+
+void PostKey(HWND to, WPARAM key, wchar_t ch) {
+    PostMessageW(to, WM_KEYDOWN, key, 1);
+    if (ch) PostMessageW(to, WM_CHAR, ch, 1);
+    PostMessageW(to, WM_KEYUP, key, 0xC0000001);
+}
+
+TEST(WindowKeyboard, EnterInTheValueBoxAndEscapeDoNothing) {
+    Bound b;
+    b.window.Show();
+    HWND txt = b.Control(search::kTxtSearchFor);
+    SetFocus(txt);
+    PostKey(txt, VK_RETURN, L'\r');
+    Pump(b.window.hwnd());
+    PostKey(txt, VK_ESCAPE, 0x1B);
+    Pump(b.window.hwnd());
+    SetFocus(b.Control(search::kCboOperator));
+    PostKey(b.Control(search::kCboOperator), VK_ESCAPE, 0x1B);
+    Pump(b.window.hwnd());
+    EXPECT_EQ(b.Calls(), 0);
+    EXPECT_TRUE(IsWindowVisible(b.window.hwnd()));
+    EXPECT_FALSE(b.window.Ending());
+}
+
+TEST(WindowKeyboard, AccessKeysAndSpaceOrEnterOnAButtonClickIt) {
+    Bound b;
+    b.window.Show();
+    HWND txt = b.Control(search::kTxtSearchFor);
+    SetFocus(txt);
+    for (wchar_t key : {L's', L'a', L'c'}) {
+        PostMessageW(txt, WM_SYSCHAR, key, 1 << 29);
+        Pump(b.window.hwnd());
+    }
+    EXPECT_EQ(b.calls["cmdSearch_Click"], 1);
+    EXPECT_EQ(b.calls["cmdAddToQuote_Click"], 1);
+    EXPECT_EQ(b.calls["cmdClose_Click"], 1);
+
+    HWND search = b.Control(search::kCmdSearch);
+    SetFocus(search);
+    PostKey(search, VK_RETURN, L'\r');
+    Pump(b.window.hwnd());
+    EXPECT_EQ(b.calls["cmdSearch_Click"], 2);
+    EXPECT_EQ(b.Calls(), 4);
+}
+
+TEST(WindowResults, TooltipOfTheListIsAttached) {
+    Bound b;
+    HWND list = b.Control(search::kLvwResults);
+    std::vector<HWND> tips;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM lp) -> BOOL {
+            if (driver::ClassName(h) == TOOLTIPS_CLASSW) {
+                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    bool found = false;
+    for (HWND tip : tips) {
+        wchar_t text[128] = {};
+        TTTOOLINFOW ti = {};
+        ti.cbSize = sizeof(ti);
+        ti.lpszText = text;
+        for (int i = 0; SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)); ++i) {
+            if (reinterpret_cast<HWND>(ti.uId) != list) continue;
+            SendMessageW(tip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
+            EXPECT_STREQ(text, L"Results of your search.");
+            found = true;
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+// A failure that leaves a handler is reported, then the window goes and the
+// program ends; nothing else runs.
+TEST(WindowFailures, RunTimeErrorIsReportedThenTheProgramEnds) {
+    Bound b;
+    b.window.Bind({[] {}, [] { throw platform::RuntimeError(13, L"Type mismatch"); }, {}, {}, {}});
+    ASSERT_TRUE(b.window.Load());
+    b.window.Show();
+    BoxWatcher watcher;
+    PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
+    int code = b.window.MessageLoop();
+    const auto& seen = watcher.Seen();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->caption, L"Skuvane");
+    EXPECT_EQ(seen->text, L"Run-time error '13':\n\nType mismatch");
+    EXPECT_EQ(code, app::kExitRunTimeError);
+    EXPECT_FALSE(IsWindow(b.window.hwnd()));
+}
+
+TEST(WindowFailures, ErrorDuringLoadEndsBeforeTheWindowIsShown) {
+    Bound b;
+    b.window.Bind({[] { throw std::runtime_error("boom"); }, {}, {}, {}, {}});
+    BoxWatcher watcher;
+    EXPECT_FALSE(b.window.Load());
+    const auto& seen = watcher.Seen();
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->text, L"Run-time error '51':\n\nInternal error");
+    EXPECT_EQ(b.window.ExitCode(), app::kExitRunTimeError);
+    EXPECT_FALSE(IsWindow(b.window.hwnd()));
+}
+
+TEST(WindowFailures, EndDuringLoadLeavesNoWindowShown) {
+    Bound b;
+    bool shownDuringLoad = true;
+    b.window.Bind({[&] {
+                       shownDuringLoad = IsWindowVisible(b.window.hwnd()) != FALSE;
+                       b.window.Ui().End();
+                   },
+                   {},
+                   {},
+                   {},
+                   {}});
+    EXPECT_FALSE(b.window.Load());
+    EXPECT_FALSE(shownDuringLoad);
+    EXPECT_EQ(b.window.ExitCode(), app::kExitEnded);
+    EXPECT_FALSE(IsWindow(b.window.hwnd()));
+}
+
+// The handler yields; what happens meanwhile must stop it from going on.
+TEST(WindowFailures, CloseWhileAHandlerYieldsEndsItAndTheProgram) {
+    Bound b;
+    bool resumed = false;
+    b.window.Bind({[] {},
+                   [&] {
+                       PostMessageW(b.window.hwnd(), WM_CLOSE, 0, 0);
+                       b.window.Ui().DoEvents();
+                       resumed = true;
+                   },
+                   {},
+                   {},
+                   {}});
+    b.window.Show();
+    PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
+    EXPECT_EQ(b.window.MessageLoop(), app::kExitClosed);
+    EXPECT_FALSE(resumed);
+    EXPECT_FALSE(IsWindow(b.window.hwnd()));
+}
+
+TEST(WindowFailures, ErrorInAHandlerRunDuringAYieldEndsTheYieldingOneToo) {
+    Bound b;
+    bool resumed = false;
+    int adds = 0;
+    b.window.Bind({[] {},
+                   [&] {
+                       PostMessageW(b.Control(search::kCmdAddToQuote), BM_CLICK, 0, 0);
+                       b.window.Ui().DoEvents();
+                       resumed = true;
+                   },
+                   [&] {
+                       ++adds;
+                       throw platform::RuntimeError(
+                           91, L"Object variable or With block variable not set");
+                   },
+                   {},
+                   {}});
+    b.window.Show();
+    BoxWatcher watcher;
+    PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
+    EXPECT_EQ(b.window.MessageLoop(), app::kExitRunTimeError);
+    ASSERT_TRUE(watcher.Seen());
+    EXPECT_EQ(adds, 1);
+    EXPECT_FALSE(resumed);
+}
+
+TEST(WindowClose, CloseBoxSystemMenuAndCloseButtonAllEndTheLoop) {
+    for (int way = 0; way < 3; ++way) {
+        Bound b;
+        b.window.Bind({[] {}, {}, {}, [&] { b.window.Ui().Unload(); }, {}});
+        b.window.Show();
+        if (way == 0) PostMessageW(b.window.hwnd(), WM_CLOSE, 0, 0);
+        if (way == 1) PostMessageW(b.window.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (way == 2) PostMessageW(b.Control(search::kCmdClose), BM_CLICK, 0, 0);
+        EXPECT_EQ(b.window.MessageLoop(), app::kExitClosed) << way;
+        EXPECT_FALSE(IsWindow(b.window.hwnd())) << way;
+    }
+}
+
+}  // namespace
