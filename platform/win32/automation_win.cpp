@@ -1,0 +1,340 @@
+#include "platform/win32/automation_win.h"
+
+#include <cwchar>
+
+#include "platform/win32/variant_win.h"
+
+namespace win32 {
+
+using Microsoft::WRL::ComPtr;
+using platform::Arg;
+using platform::CallKind;
+using platform::Order;
+using platform::RuntimeError;
+using platform::Variant;
+namespace err = platform::err;
+
+namespace {
+
+constexpr size_t kMaxArgs = 8;
+
+std::wstring SystemText(HRESULT hr) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring out(text ? text : L"", n);
+    LocalFree(text);
+    while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' '))
+        out.pop_back();
+    return out;
+}
+
+[[noreturn]] void CannotCreate() {
+    throw RuntimeError(err::kCannotCreateObject, L"ActiveX component can't create object");
+}
+
+// A failed conversion of a value.
+[[noreturn]] void RaiseConversion(HRESULT hr) {
+    if (hr == DISP_E_OVERFLOW) throw RuntimeError(err::kOverflow, L"Overflow");
+    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_BADVARTYPE)
+        throw RuntimeError(err::kTypeMismatch, L"Type mismatch");
+    RaiseHresult(hr);
+}
+
+[[noreturn]] void RaiseNull() {
+    throw RuntimeError(err::kInvalidUseOfNull, L"Invalid use of Null");
+}
+
+// The error a member raised, from the EXCEPINFO it filled in.
+[[noreturn]] void RaiseException(EXCEPINFO& ei) {
+    if (ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
+    Bstr source, description, help;
+    *source.out() = ei.bstrSource;
+    *description.out() = ei.bstrDescription;
+    *help.out() = ei.bstrHelpFile;
+    const HRESULT scode = ei.scode;
+    int32_t number = scode != 0 ? static_cast<int32_t>(scode) : ei.wCode;
+    // Errors numbered by an automation component come back as plain numbers.
+    if (scode != 0 && HRESULT_FACILITY(scode) == FACILITY_CONTROL) number = HRESULT_CODE(scode);
+    std::wstring text = description.str();
+    if (text.empty()) {
+        try {
+            RaiseHresult(scode != 0 ? scode : E_FAIL);
+        } catch (const RuntimeError& e) {
+            text = e.description();
+        }
+    }
+    throw RuntimeError(number, std::move(text), source.str());
+}
+
+// The arguments of one call as Invoke takes them (in reverse order), with
+// the storage that by-reference arguments point at. Everything allocated
+// here is freed by the destructor, whatever happens to the call.
+class ArgPack {
+  public:
+    explicit ArgPack(std::span<Arg> args) noexcept : args_(args) {
+        for (size_t i = 0; i < args_.size(); ++i) {
+            VariantInit(&rg_[i]);
+            VariantInit(&slots_[i].inner);
+        }
+    }
+    ~ArgPack() {
+        for (size_t i = 0; i < args_.size(); ++i) {
+            VariantClear(&rg_[i]);  // leaves by-reference targets alone
+            SysFreeString(slots_[i].bstr);
+            VariantClear(&slots_[i].inner);
+        }
+    }
+    ArgPack(const ArgPack&) = delete;
+    ArgPack& operator=(const ArgPack&) = delete;
+
+    void Fill() {
+        const size_t n = args_.size();
+        for (size_t i = 0; i < n; ++i) {
+            VARIANT& v = rg_[n - 1 - i];
+            Slot& s = slots_[n - 1 - i];
+            Arg::Storage& a = args_[i].storage();
+            switch (a.index()) {
+                case 0:
+                    ToComVariant(std::get<0>(a), v);
+                    break;
+                case 1: {
+                    const std::wstring& str = *std::get<1>(a);
+                    s.bstr = SysAllocStringLen(str.data(), static_cast<UINT>(str.size()));
+                    if (!s.bstr) throw std::bad_alloc();
+                    v.vt = VT_BYREF | VT_BSTR;
+                    v.pbstrVal = &s.bstr;
+                    break;
+                }
+                case 2:
+                    s.i2 = *std::get<2>(a);
+                    v.vt = VT_BYREF | VT_I2;
+                    v.piVal = &s.i2;
+                    break;
+                case 3:
+                    s.i4 = *std::get<3>(a);
+                    v.vt = VT_BYREF | VT_I4;
+                    v.plVal = &s.i4;
+                    break;
+                case 4:
+                    s.r8 = *std::get<4>(a);
+                    v.vt = VT_BYREF | VT_R8;
+                    v.pdblVal = &s.r8;
+                    break;
+                default:
+                    ToComVariant(*std::get<5>(a), s.inner);
+                    v.vt = VT_BYREF | VT_VARIANT;
+                    v.pvarVal = &s.inner;
+                    break;
+            }
+        }
+    }
+
+    // The callee may have changed what the references point at.
+    void CopyBack() {
+        const size_t n = args_.size();
+        for (size_t i = 0; i < n; ++i) {
+            Slot& s = slots_[n - 1 - i];
+            Arg::Storage& a = args_[i].storage();
+            switch (a.index()) {
+                case 1:
+                    std::get<1>(a)->assign(s.bstr, SysStringLen(s.bstr));
+                    break;
+                case 2:
+                    *std::get<2>(a) = s.i2;
+                    break;
+                case 3:
+                    *std::get<3>(a) = s.i4;
+                    break;
+                case 4:
+                    *std::get<4>(a) = s.r8;
+                    break;
+                case 5:
+                    *std::get<5>(a) = FromComVariant(s.inner);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+
+    VARIANT* rg() { return rg_; }
+
+  private:
+    struct Slot {
+        BSTR bstr = nullptr;
+        SHORT i2 = 0;
+        LONG i4 = 0;
+        DOUBLE r8 = 0;
+        VARIANT inner;
+    };
+    std::span<Arg> args_;
+    VARIANT rg_[kMaxArgs];
+    Slot slots_[kMaxArgs];
+};
+
+}  // namespace
+
+void RaiseHresult(HRESULT hr) {
+    switch (hr) {
+        case DISP_E_MEMBERNOTFOUND:
+        case DISP_E_UNKNOWNNAME:
+            throw RuntimeError(438, L"Object doesn't support this property or method");
+        case DISP_E_BADPARAMCOUNT:
+            throw RuntimeError(450, L"Wrong number of arguments or invalid property assignment");
+        case DISP_E_PARAMNOTOPTIONAL:
+            throw RuntimeError(449, L"Argument not optional");
+        case DISP_E_TYPEMISMATCH:
+            throw RuntimeError(err::kTypeMismatch, L"Type mismatch");
+        case DISP_E_OVERFLOW:
+            throw RuntimeError(err::kOverflow, L"Overflow");
+        case E_OUTOFMEMORY:
+            throw RuntimeError(7, L"Out of memory");
+        default:
+            break;
+    }
+    if (HRESULT_FACILITY(hr) == FACILITY_CONTROL)
+        throw RuntimeError(HRESULT_CODE(hr), L"Application-defined or object-defined error");
+    const std::wstring text = SystemText(hr);
+    throw RuntimeError(static_cast<int32_t>(hr),
+                       text.empty() ? L"Automation error" : L"Automation error\n" + text);
+}
+
+DISPID DispatchWin::Id(const wchar_t* member) {
+    if (lastId_ != DISPID_UNKNOWN && lastMember_ == member) return lastId_;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    const HRESULT hr = p_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) RaiseHresult(hr == DISP_E_UNKNOWNNAME ? DISP_E_MEMBERNOTFOUND : hr);
+    lastMember_ = member;
+    lastId_ = id;
+    return id;
+}
+
+Variant DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args) {
+    if (args.size() > kMaxArgs) RaiseHresult(DISP_E_BADPARAMCOUNT);
+    const DISPID id = Id(member);
+    ArgPack pack(args);
+    pack.Fill();
+    DISPPARAMS params = {pack.rg(), nullptr, static_cast<UINT>(args.size()), 0};
+    ComVariant result;
+    EXCEPINFO ei = {};
+    UINT argError = 0;
+    const WORD flags = kind == CallKind::PropertyGet
+                           ? DISPATCH_PROPERTYGET
+                           : static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    const HRESULT hr =
+        p_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &ei, &argError);
+    if (hr == DISP_E_EXCEPTION) RaiseException(ei);
+    if (FAILED(hr)) RaiseHresult(hr);
+    pack.CopyBack();
+    return FromComVariant(*result.get());
+}
+
+platform::Object AutomationWin::GetRunningObject(const wchar_t* progId) {
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(progId, &clsid))) CannotCreate();
+    ComPtr<IUnknown> unknown;
+    if (FAILED(GetActiveObject(clsid, nullptr, &unknown)) || !unknown) CannotCreate();
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(unknown.As(&dispatch))) CannotCreate();
+    return std::make_unique<DispatchWin>(std::move(dispatch));
+}
+
+platform::Object AutomationWin::CreateObject(const wchar_t* progId) {
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(progId, &clsid))) CannotCreate();
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&dispatch))))
+        CannotCreate();
+    return std::make_unique<DispatchWin>(std::move(dispatch));
+}
+
+int16_t AutomationWin::ToInteger(const Variant& v) {
+    if (const int16_t* i = v.get<int16_t>()) return *i;
+    if (v.IsNull()) RaiseNull();
+    SHORT out = 0;
+    HRESULT hr;
+    if (const std::wstring* s = v.get<std::wstring>()) {
+        hr = VarI2FromStr(const_cast<LPOLESTR>(s->c_str()), LOCALE_USER_DEFAULT, 0, &out);
+    } else {
+        ComVariant in, changed;
+        ToComVariant(v, *in.get());
+        hr = VariantChangeTypeEx(changed.get(), in.get(), LOCALE_USER_DEFAULT, 0, VT_I2);
+        out = changed.get()->iVal;
+    }
+    if (FAILED(hr)) RaiseConversion(hr);
+    return out;
+}
+
+int32_t AutomationWin::ToLong(const Variant& v) {
+    if (const int32_t* i = v.get<int32_t>()) return *i;
+    if (const int16_t* i = v.get<int16_t>()) return *i;
+    if (v.IsNull()) RaiseNull();
+    LONG out = 0;
+    HRESULT hr;
+    if (const std::wstring* s = v.get<std::wstring>()) {
+        hr = VarI4FromStr(const_cast<LPOLESTR>(s->c_str()), LOCALE_USER_DEFAULT, 0, &out);
+    } else {
+        ComVariant in, changed;
+        ToComVariant(v, *in.get());
+        hr = VariantChangeTypeEx(changed.get(), in.get(), LOCALE_USER_DEFAULT, 0, VT_I4);
+        out = changed.get()->lVal;
+    }
+    if (FAILED(hr)) RaiseConversion(hr);
+    return out;
+}
+
+std::wstring AutomationWin::ToString(const Variant& v) {
+    if (const std::wstring* s = v.get<std::wstring>()) return *s;
+    if (v.IsEmpty()) return {};
+    if (v.IsNull()) RaiseNull();
+    ComVariant in, changed;
+    ToComVariant(v, *in.get());
+    // Booleans read "True" and "False", as the platform's own text of them.
+    const HRESULT hr = VariantChangeTypeEx(changed.get(), in.get(), LOCALE_USER_DEFAULT,
+                                           VARIANT_ALPHABOOL, VT_BSTR);
+    if (FAILED(hr)) RaiseConversion(hr);
+    const BSTR b = changed.get()->bstrVal;
+    return std::wstring(b, SysStringLen(b));
+}
+
+Order AutomationWin::Compare(const Variant& v, const Variant& constant) {
+    if (v.IsNull() || constant.IsNull()) return Order::Null;
+    const std::wstring* a = v.get<std::wstring>();
+    const std::wstring* b = constant.get<std::wstring>();
+    if ((a || v.IsEmpty()) && (b || constant.IsEmpty()) && (a || b)) {
+        // Text with text compares binary; Empty reads as "".
+        const int c = (a ? *a : std::wstring()).compare(b ? *b : std::wstring());
+        return c < 0 ? Order::Less : c > 0 ? Order::Greater : Order::Equal;
+    }
+    ComVariant left, right;
+    // Text against a number compares as numbers, and must convert.
+    auto operand = [](const Variant& x, const std::wstring* s, ComVariant& out) {
+        if (!s) return ToComVariant(x, *out.get());
+        double d = 0;
+        const HRESULT hr =
+            VarR8FromStr(const_cast<LPOLESTR>(s->c_str()), LOCALE_USER_DEFAULT, 0, &d);
+        if (FAILED(hr)) RaiseConversion(hr);
+        out.get()->vt = VT_R8;
+        out.get()->dblVal = d;
+    };
+    operand(v, a, left);
+    operand(constant, b, right);
+    const HRESULT hr = VarCmp(left.get(), right.get(), LOCALE_USER_DEFAULT, 0);
+    switch (hr) {
+        case VARCMP_LT:
+            return Order::Less;
+        case VARCMP_EQ:
+            return Order::Equal;
+        case VARCMP_GT:
+            return Order::Greater;
+        case VARCMP_NULL:
+            return Order::Null;
+        default:
+            RaiseConversion(hr);
+    }
+}
+
+}  // namespace win32

@@ -1,0 +1,49 @@
+// Late-bound automation over IDispatch.
+//
+// The calling thread must have joined a single-threaded apartment
+// (CoInitializeEx with COINIT_APARTMENTTHREADED) before anything here runs,
+// and must keep it until every object handed out has been destroyed.
+#pragma once
+
+#include <windows.h>
+// after windows.h
+#include <oaidl.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "platform/automation.h"
+
+namespace win32 {
+
+// One reference to an automation object.
+class DispatchWin final : public platform::Dispatch {
+  public:
+    explicit DispatchWin(Microsoft::WRL::ComPtr<IDispatch> p) : p_(std::move(p)) {}
+    platform::Variant Call(const wchar_t* member, platform::CallKind kind,
+                           std::span<platform::Arg> args) override;
+    IDispatch* get() const { return p_.Get(); }
+
+  private:
+    DISPID Id(const wchar_t* member);
+
+    Microsoft::WRL::ComPtr<IDispatch> p_;
+    // The last member looked up: a row's field reads call one member many times.
+    std::wstring lastMember_;
+    DISPID lastId_ = DISPID_UNKNOWN;
+};
+
+class AutomationWin final : public platform::Automation {
+  public:
+    platform::Object GetRunningObject(const wchar_t* progId) override;
+    platform::Object CreateObject(const wchar_t* progId) override;
+    int16_t ToInteger(const platform::Variant& v) override;
+    int32_t ToLong(const platform::Variant& v) override;
+    std::wstring ToString(const platform::Variant& v) override;
+    platform::Order Compare(const platform::Variant& v, const platform::Variant& constant) override;
+};
+
+// The run-time error for a failed HRESULT, as a late-bound caller reports it.
+[[noreturn]] void RaiseHresult(HRESULT hr);
+
+}  // namespace win32

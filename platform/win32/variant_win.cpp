@@ -1,0 +1,192 @@
+#include "platform/win32/variant_win.h"
+
+#include <limits>
+
+#include "platform/error.h"
+#include "platform/win32/automation_win.h"
+
+namespace win32 {
+
+using Microsoft::WRL::ComPtr;
+using platform::RuntimeError;
+using platform::Variant;
+
+Bstr::Bstr(std::wstring_view s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {
+    if (!b_) throw std::bad_alloc();
+}
+
+Bstr& Bstr::operator=(Bstr&& o) noexcept {
+    if (this != &o) {
+        SysFreeString(b_);
+        b_ = o.b_;
+        o.b_ = nullptr;
+    }
+    return *this;
+}
+
+ComVariant& ComVariant::operator=(ComVariant&& o) noexcept {
+    if (this != &o) {
+        VariantClear(&v_);
+        v_ = o.v_;
+        VariantInit(&o.v_);
+    }
+    return *this;
+}
+
+void ToComVariant(const Variant& in, VARIANT& out) {
+    switch (in.type()) {
+        case Variant::Type::kEmpty:
+            out.vt = VT_EMPTY;
+            break;
+        case Variant::Type::kNull:
+            out.vt = VT_NULL;
+            break;
+        case Variant::Type::kBool:
+            out.vt = VT_BOOL;
+            out.boolVal = *in.get<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case Variant::Type::kInteger:
+            out.vt = VT_I2;
+            out.iVal = *in.get<int16_t>();
+            break;
+        case Variant::Type::kLong:
+            out.vt = VT_I4;
+            out.lVal = *in.get<int32_t>();
+            break;
+        case Variant::Type::kSingle:
+            out.vt = VT_R4;
+            out.fltVal = *in.get<float>();
+            break;
+        case Variant::Type::kDouble:
+            out.vt = VT_R8;
+            out.dblVal = *in.get<double>();
+            break;
+        case Variant::Type::kCurrency:
+            out.vt = VT_CY;
+            out.cyVal.int64 = in.get<platform::Currency>()->scaled;
+            break;
+        case Variant::Type::kDate:
+            out.vt = VT_DATE;
+            out.date = in.get<platform::Date>()->serial;
+            break;
+        case Variant::Type::kString: {
+            const std::wstring& s = *in.get<std::wstring>();
+            BSTR b = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+            if (!b) throw std::bad_alloc();
+            out.vt = VT_BSTR;
+            out.bstrVal = b;
+            break;
+        }
+        case Variant::Type::kObject: {
+            const platform::Object& o = *in.get<platform::Object>();
+            IDispatch* p = nullptr;
+            if (o) {
+                const auto* d = dynamic_cast<const DispatchWin*>(o.get());
+                if (!d) throw RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
+                p = d->get();
+                p->AddRef();
+            }
+            out.vt = VT_DISPATCH;
+            out.pdispVal = p;
+            break;
+        }
+        case Variant::Type::kError:
+            out.vt = VT_ERROR;
+            out.scode = in.get<platform::ErrorCode>()->scode;
+            break;
+    }
+}
+
+namespace {
+
+Variant FromWide(int64_t v) {
+    if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+        return Variant(static_cast<int32_t>(v));
+    return Variant(static_cast<double>(v));
+}
+
+Variant FromDispatch(IDispatch* p) {
+    if (!p) return Variant(platform::Object());  // Nothing
+    return Variant(platform::Object(std::make_unique<DispatchWin>(ComPtr<IDispatch>(p))));
+}
+
+}  // namespace
+
+Variant FromComVariant(const VARIANT& in) {
+    const VARTYPE vt = in.vt;
+    const bool ref = (vt & VT_BYREF) != 0;
+    switch (vt & ~VT_BYREF) {
+        case VT_EMPTY:
+            return Variant();
+        case VT_NULL:
+            return Variant(platform::Null{});
+        case VT_BOOL:
+            return Variant((ref ? *in.pboolVal : in.boolVal) != VARIANT_FALSE);
+        case VT_I1:
+            return Variant(static_cast<int16_t>(ref ? *in.pcVal : in.cVal));
+        case VT_UI1:
+            return Variant(static_cast<int16_t>(ref ? *in.pbVal : in.bVal));
+        case VT_I2:
+            return Variant(static_cast<int16_t>(ref ? *in.piVal : in.iVal));
+        case VT_UI2:
+            return Variant(static_cast<int32_t>(ref ? *in.puiVal : in.uiVal));
+        case VT_I4:
+            return Variant(static_cast<int32_t>(ref ? *in.plVal : in.lVal));
+        case VT_INT:
+            return Variant(static_cast<int32_t>(ref ? *in.pintVal : in.intVal));
+        case VT_UI4:
+            return FromWide(ref ? *in.pulVal : in.ulVal);
+        case VT_UINT:
+            return FromWide(ref ? *in.puintVal : in.uintVal);
+        case VT_I8:
+            return FromWide(ref ? *in.pllVal : in.llVal);
+        case VT_UI8: {
+            const ULONGLONG u = ref ? *in.pullVal : in.ullVal;
+            if (u > static_cast<ULONGLONG>(std::numeric_limits<int32_t>::max()))
+                return Variant(static_cast<double>(u));
+            return Variant(static_cast<int32_t>(u));
+        }
+        case VT_R4:
+            return Variant(ref ? *in.pfltVal : in.fltVal);
+        case VT_R8:
+            return Variant(ref ? *in.pdblVal : in.dblVal);
+        case VT_CY:
+            return Variant(platform::Currency{(ref ? *in.pcyVal : in.cyVal).int64});
+        case VT_DATE:
+            return Variant(platform::Date{ref ? *in.pdate : in.date});
+        case VT_DECIMAL: {
+            DECIMAL dec = ref ? *in.pdecVal : in.decVal;
+            double d = 0;
+            const HRESULT hr = VarR8FromDec(&dec, &d);
+            if (FAILED(hr)) RaiseHresult(hr);
+            return Variant(d);
+        }
+        case VT_BSTR: {
+            const BSTR b = ref ? *in.pbstrVal : in.bstrVal;
+            return Variant(std::wstring(b, SysStringLen(b)));
+        }
+        case VT_DISPATCH:
+            return FromDispatch(ref ? *in.ppdispVal : in.pdispVal);
+        case VT_UNKNOWN: {
+            IUnknown* u = ref ? *in.ppunkVal : in.punkVal;
+            if (!u) return Variant(platform::Object());
+            ComPtr<IDispatch> d;
+            if (FAILED(u->QueryInterface(IID_PPV_ARGS(&d))))
+                throw RuntimeError(
+                    430,
+                    L"Class does not support Automation or does not support expected "
+                    L"interface");
+            return Variant(platform::Object(std::make_unique<DispatchWin>(std::move(d))));
+        }
+        case VT_ERROR:
+            return Variant(platform::ErrorCode{ref ? *in.pscode : in.scode});
+        case VT_VARIANT:
+            if (ref && in.pvarVal) return FromComVariant(*in.pvarVal);
+            break;
+        default:
+            break;
+    }
+    throw RuntimeError(458, L"Variable uses an Automation type not supported");
+}
+
+}  // namespace win32
