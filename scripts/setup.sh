@@ -13,8 +13,16 @@ done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >/dev/null
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  log=$(mktemp)
+  # apt's chatter goes to a log that is shown only when it fails.
+  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } \
+      >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "setup: installing packages failed" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi
 
 # shellcheck source=wine-env.sh
