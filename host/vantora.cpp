@@ -57,6 +57,8 @@ std::wstring SLIBufferGetValue(Automation& com, Dispatch& itemFunctions, const w
     std::array<Arg, 1> args{Arg::Val(platform::Variant(field))};
     platform::Variant v = Invoke(itemFunctions, L"SLIBufferGetValue", args);
     if (v.IsNull()) return {};
+    // Text, by far the usual answer, is handed on without a copy.
+    if (std::wstring* text = v.get<std::wstring>()) return std::move(*text);
     return com.ToString(v);
 }
 
