@@ -6,8 +6,12 @@
 #include <windows.h>
 
 #include <array>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/win32/numbers_win.h"
 #include "tests/wine/driver/driver.h"
@@ -224,6 +228,66 @@ TEST_F(Conversions, TextOfValues) {
     EXPECT_EQ(com.ToString(Variant(Currency{-12345})), L"-1.2345");
     EXPECT_EQ(com.ToString(Variant(Date{45000})), L"3/15/2023");
     EXPECT_EQ(com.ToString(Variant(Date{45000.75})), L"3/15/2023 6:00:00 PM");
+}
+
+// Doubles are written without the platform where their text is plain
+// digits; whatever the value, the text must be the platform's own.
+TEST_F(Conversions, TextOfDoublesIsThePlatformsText) {
+    auto platformText = [](double d) {
+        VARIANT in, out;
+        VariantInit(&in);
+        VariantInit(&out);
+        in.vt = VT_R8;
+        in.dblVal = d;
+        std::wstring text;
+        if (SUCCEEDED(
+                VariantChangeTypeEx(&out, &in, LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR)))
+            text.assign(out.bstrVal, SysStringLen(out.bstrVal));
+        VariantClear(&out);
+        return text;
+    };
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1,
+                                  -1.5,
+                                  0.1 + 0.2,
+                                  1.0 / 3,
+                                  -2.0 / 3,
+                                  9.733,
+                                  64.06,
+                                  0.0001,
+                                  0.00012345678901234567,
+                                  0.000099999999999999,
+                                  1e-5,
+                                  -1e-20,
+                                  123456789012345.6,
+                                  999999999999999.4,
+                                  999999999999999.6,
+                                  1e15,
+                                  9007199254740993.0,
+                                  1e300,
+                                  5e-324,
+                                  -1.7976931348623157e308};
+    // Prices, weights and factors of every size, and values whose 16th
+    // digit rounds.
+    uint64_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const double scale = std::pow(10.0, static_cast<int>((seed >> 33) % 24) - 8);
+        const double unit = static_cast<double>(seed >> 11) / 9007199254740992.0;
+        values.push_back((seed & 1 ? -1 : 1) * unit * scale);
+        values.push_back(static_cast<double>(static_cast<int64_t>(unit * 1e7)) / 100);
+    }
+    int wrong = 0;
+    for (double d : values) {
+        const std::wstring ours = com.ToString(Variant(d));
+        if (ours != platformText(d) && ++wrong <= 5) {
+            std::string shown;
+            for (wchar_t c : ours) shown.push_back(static_cast<char>(c));
+            ADD_FAILURE() << "for " << d << ": \"" << shown << "\"";
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(Conversions, ComparisonsWithConstants) {
