@@ -59,6 +59,7 @@ int RunApplication(HINSTANCE instance, const std::wstring& scenarioPath, int sho
     state->changed = [&window] { window.Refresh(); };
 
     ComPtr<IDispatch> app = CreateApplication(state);
+    static_cast<ObjectBase*>(app.Get())->CountByConnections();
     ComPtr<IDispatch> control =
         CreateControl(state, [&window] { PostMessageW(window.hwnd(), WM_CLOSE, 0, 0); });
     RotEntry appEntry, controlEntry;
@@ -67,13 +68,11 @@ int RunApplication(HINSTANCE instance, const std::wstring& scenarioPath, int sho
         FAILED(appEntry.Register(app.Get(), CLSID_VantoraApplication))) {
         return Fail(scenario, L"cannot register in the Running Object Table");
     }
-    static_cast<ObjectBase*>(app.Get())->MarkInternal();  // the table's references
 
     PumpMessages();
 
     appEntry.Revoke();
     controlEntry.Revoke();
-    static_cast<ObjectBase*>(app.Get())->SetInternal(1, 0);
     AppendToFile(scenario.reportPath, L"[application]\n" + Tracker::Report());
     // Clients that still hold objects get errors from now on, not a hung call.
     CoDisconnectObject(app.Get(), 0);
@@ -83,10 +82,10 @@ int RunApplication(HINSTANCE instance, const std::wstring& scenarioPath, int sho
 
 // --- The installation registry, started by COM --------------------------------
 
+// Every activation reads the scenario registered now, so that a registry
+// process still serving one client never hands the next the old settings.
 class Factory final : public IClassFactory {
   public:
-    explicit Factory(std::shared_ptr<const InstallSettings> settings)
-        : settings_(std::move(settings)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
             *out = static_cast<IClassFactory*>(this);
@@ -99,8 +98,21 @@ class Factory final : public IClassFactory {
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        ComPtr<IDispatch> obj = CreateInstallations(settings_, &Factory::Gone);
+        Scenario scenario;
+        std::wstring error;
+        const std::wstring path = RegisteredScenario();
+        if (!path.empty() && !ReadScenario(path, &scenario, &error)) {
+            Fail(scenario, error);
+            return CO_E_SERVER_EXEC_FAILURE;
+        }
+        ConfigureCalls(scenario.calls);
+        reportPath_ = scenario.reportPath;
+        scenario.install.exePath = ExePath();
+        ComPtr<IDispatch> obj = CreateInstallations(
+            std::make_shared<const InstallSettings>(scenario.install), &Factory::Gone);
         return obj->QueryInterface(riid, out);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
@@ -112,34 +124,32 @@ class Factory final : public IClassFactory {
         return S_OK;
     }
     static void Gone() { PostQuitMessage(0); }
+    const std::wstring& reportPath() const { return reportPath_; }
 
   private:
-    std::shared_ptr<const InstallSettings> settings_;
+    std::wstring reportPath_;
 };
 
 int RunInstallations() {
-    Scenario scenario;
-    std::wstring error;
-    const std::wstring path = RegisteredScenario();
-    if (!path.empty() && !ReadScenario(path, &scenario, &error)) return Fail(scenario, error);
-    ConfigureCalls(scenario.calls);
-    scenario.install.exePath = ExePath();
-    Factory factory(std::make_shared<const InstallSettings>(scenario.install));
+    Factory factory;
     DWORD cookie = 0;
     if (FAILED(CoRegisterClassObject(CLSID_VantoraInstallations, &factory, CLSCTX_LOCAL_SERVER,
                                      REGCLS_MULTIPLEUSE | REGCLS_SUSPENDED, &cookie)) ||
         FAILED(CoResumeClassObjects())) {
-        return Fail(scenario, L"cannot register the installation registry");
+        return Fail(Scenario(), L"cannot register the installation registry");
     }
-    // Ends when its last object goes, or after a while if COM never asks for one.
-    SetTimer(nullptr, 0, 60000, nullptr);
+    // Ends when its last object goes, or soon if COM never asks for one. A
+    // client that arrived while the end was being posted keeps it serving.
+    SetTimer(nullptr, 0, 15000, nullptr);
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && !InstallationObjectsAlive()) break;
-        DispatchMessageW(&msg);
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if ((got == 0 || msg.message == WM_TIMER) && !InstallationObjectsAlive()) break;
+        if (got != 0) DispatchMessageW(&msg);
     }
     CoRevokeClassObject(cookie);
-    AppendToFile(scenario.reportPath, L"[installations]\n" + Tracker::Report());
+    AppendToFile(factory.reportPath(), L"[installations]\n" + Tracker::Report());
     return 0;
 }
 

@@ -311,12 +311,15 @@ DWORD ObjectBase::ReleaseConnection(DWORD type, DWORD, BOOL) {
     return type & EXTCONN_STRONG ? DWORD(InterlockedDecrement(&connections_)) : 0;
 }
 
-long ObjectBase::Outstanding() const {
-    const long n = (refs_ - internalRefs_) + (connections_ - internalConnections_);
+long ObjectBase::ClientRefs() const {
+    const long n = byConnections_ ? 0 : refs_ - internalRefs_;
     return n > 0 ? n : 0;
 }
 
-void ObjectBase::MarkInternal() { SetInternal(refs_, connections_); }
+long ObjectBase::Outstanding() const {
+    const long c = connections_ - internalConnections_;
+    return ClientRefs() + (c > 0 ? c : 0);
+}
 
 void Tracker::Add(ObjectBase* o) {
     o->next_ = g_head;
@@ -340,7 +343,7 @@ std::wstring Tracker::Report() {
     std::wstring out;
     for (ObjectBase* o = g_head; o; o = o->next_) {
         if (o->Outstanding() == 0) continue;
-        out += std::wstring(o->name_) + L" refs=" + std::to_wstring(o->refs_ - o->internalRefs_) +
+        out += std::wstring(o->name_) + L" refs=" + std::to_wstring(o->ClientRefs()) +
                L" connections=" + std::to_wstring(o->connections_ - o->internalConnections_) +
                L"\n";
     }

@@ -121,15 +121,19 @@ class ObjectBase : public IDispatch, public IExternalConnection {
 
     const wchar_t* name() const { return name_; }
     // References held by clients: all references and connections beyond those
-    // the stand-in holds itself (see MarkInternal).
+    // the stand-in holds itself.
     long Outstanding() const;
-    // Takes the present references and connections as the stand-in's own, e.g.
-    // after registering in the Running Object Table.
-    void MarkInternal();
+    // References held by clients now, counted in the report (0 for an object
+    // counted by its connections only).
+    long ClientRefs() const;
     void SetInternal(long refs, long connections) {
         internalRefs_ = refs;
         internalConnections_ = connections;
     }
+    // For an object in the Running Object Table: COM's stubs reference it for
+    // the table entry, and those references come and go unseen by clients, so
+    // clients are counted by their connections alone.
+    void CountByConnections() { byConnections_ = true; }
 
   protected:
     // tracked objects join the reference report and the call log.
@@ -142,6 +146,7 @@ class ObjectBase : public IDispatch, public IExternalConnection {
     const wchar_t* name_;
     std::span<const Member> members_;
     bool tracked_;
+    bool byConnections_ = false;
     LONG refs_ = 1;
     LONG connections_ = 0;
     long internalRefs_ = 1, internalConnections_ = 0;  // the creator keeps the first reference

@@ -30,6 +30,14 @@ void ReturnText(VARIANT* result, std::wstring_view s) {
     V_BSTR(result) = SysAllocStringLen(s.data(), UINT(s.size()));
 }
 
+// Takes over the one reference a new object starts with. Not ComPtr::Attach:
+// MinGW's adds a reference of its own, and the object would never go.
+ComPtr<IDispatch> Adopt(IDispatch* fresh) {
+    ComPtr<IDispatch> p;
+    *p.GetAddressOf() = fresh;
+    return p;
+}
+
 #define STANDIN_TRY(expr)            \
     do {                             \
         const HRESULT hr_ = (expr);  \
@@ -59,8 +67,7 @@ class ProductDatabasesObject final : public ObjectBase {
     explicit ProductDatabasesObject(std::shared_ptr<AppState> state)
         : ObjectBase(L"ProductDatabases", kMembers) {
         for (const Database& db : state->store.databases()) {
-            items_.push_back(ComPtr<IDispatch>(new DatabaseObject(state, &db)));
-            items_.back()->Release();  // ComPtr took its own reference
+            items_.push_back(Adopt(new DatabaseObject(state, &db)));
         }
     }
 
@@ -199,16 +206,11 @@ class ApplicationObject final : public ObjectBase {
   public:
     explicit ApplicationObject(std::shared_ptr<AppState> state)
         : ObjectBase(L"Application", kMembers),
-          databases_(Own(new ProductDatabasesObject(state))),
-          items_(Own(new ItemFunctionsObject(state))),
-          docs_(Own(new DocFunctionsObject(state))) {}
+          databases_(Adopt(new ProductDatabasesObject(state))),
+          items_(Adopt(new ItemFunctionsObject(state))),
+          docs_(Adopt(new DocFunctionsObject(state))) {}
 
   private:
-    static ComPtr<IDispatch> Own(IDispatch* fresh) {
-        ComPtr<IDispatch> p;
-        p.Attach(fresh);
-        return p;
-    }
     static constexpr Member kMembers[] = {
         {L"ProductDatabases", 1}, {L"ItemFunctions", 2}, {L"DocFunctions", 3}, {L"Name", 4}};
     HRESULT Call(DISPID id, const Args& args, VARIANT* result, Raise*, UINT*) override {
@@ -469,30 +471,27 @@ void ValueToVariant(const Store& store, ValueId id, VARIANT* out) {
 }
 
 ComPtr<IDispatch> CreateApplication(std::shared_ptr<AppState> state) {
-    ComPtr<IDispatch> app;
-    app.Attach(new ApplicationObject(std::move(state)));
-    return app;
+    return Adopt(new ApplicationObject(std::move(state)));
 }
 
 ComPtr<IDispatch> CreateInstallations(std::shared_ptr<const InstallSettings> settings,
                                       LastObjectGone gone) {
     g_gone = gone;
-    ComPtr<IDispatch> p;
-    p.Attach(new InstallationsObject(std::move(settings)));
-    return p;
+    return Adopt(new InstallationsObject(std::move(settings)));
 }
 
 bool InstallationObjectsAlive() { return g_installObjects > 0; }
 
 ComPtr<IDispatch> CreateControl(std::shared_ptr<AppState> state, std::function<void()> quit) {
-    ComPtr<IDispatch> p;
-    p.Attach(new ControlObject(std::move(state), std::move(quit)));
-    return p;
+    return Adopt(new ControlObject(std::move(state), std::move(quit)));
 }
 
 HRESULT RotEntry::Register(IUnknown* object, REFCLSID clsid) {
     Revoke();
-    return RegisterActiveObject(object, clsid, ACTIVEOBJECT_STRONG, &cookie_);
+    // Weak: the registering process keeps the object alive itself, and a
+    // client's hold shows as a connection of its own (a strong entry is one
+    // lasting connection that hides the clients' behind it).
+    return RegisterActiveObject(object, clsid, ACTIVEOBJECT_WEAK, &cookie_);
 }
 
 void RotEntry::Revoke() {
