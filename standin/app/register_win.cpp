@@ -27,34 +27,48 @@ std::wstring GuidText(const CLSID& id) {
     return buf;
 }
 
-bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    return RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, value.c_str(),
+bool SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    return RegSetKeyValueW(root, key.c_str(), name, REG_SZ, value.c_str(),
                            DWORD((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool WriteClasses(HKEY root, const std::wstring& exePath) {
+    const std::wstring classes = L"Software\\Classes\\";
+    bool ok = true;
+    for (const ClassEntry& c : kClasses) {
+        const std::wstring clsidKey = classes + L"CLSID\\" + GuidText(*c.clsid);
+        ok = ok && SetValue(root, classes + c.progId, nullptr, c.description) &&
+             SetValue(root, classes + c.progId + L"\\CLSID", nullptr, GuidText(*c.clsid)) &&
+             SetValue(root, clsidKey, nullptr, c.description) &&
+             SetValue(root, clsidKey + L"\\ProgID", nullptr, c.progId) &&
+             (!c.localServer ||
+              SetValue(root, clsidKey + L"\\LocalServer32", nullptr, L"\"" + exePath + L"\""));
+    }
+    return ok;
+}
+
+void DeleteClasses(HKEY root) {
+    const std::wstring classes = L"Software\\Classes\\";
+    for (const ClassEntry& c : kClasses) {
+        RegDeleteTreeW(root, (classes + c.progId).c_str());
+        RegDeleteTreeW(root, (classes + L"CLSID\\" + GuidText(*c.clsid)).c_str());
+    }
 }
 
 }  // namespace
 
 bool RegisterServer(const std::wstring& exePath) {
-    const std::wstring classes = L"Software\\Classes\\";
-    bool ok = true;
-    for (const ClassEntry& c : kClasses) {
-        const std::wstring clsidKey = classes + L"CLSID\\" + GuidText(*c.clsid);
-        ok &= SetValue(classes + c.progId, nullptr, c.description);
-        ok &= SetValue(classes + c.progId + L"\\CLSID", nullptr, GuidText(*c.clsid));
-        ok &= SetValue(clsidKey, nullptr, c.description);
-        ok &= SetValue(clsidKey + L"\\ProgID", nullptr, c.progId);
-        if (c.localServer)
-            ok &= SetValue(clsidKey + L"\\LocalServer32", nullptr, L"\"" + exePath + L"\"");
-    }
-    return ok;
+    // Windows merges the user's classes into HKEY_CLASSES_ROOT; Wine's COM
+    // reads only the machine's, which a Wine prefix may write. Without rights
+    // there (Windows, no admin) the user's registration is the one that counts.
+    const bool user = WriteClasses(HKEY_CURRENT_USER, exePath);
+    const bool machine = WriteClasses(HKEY_LOCAL_MACHINE, exePath);
+    return user || machine;
 }
 
 void UnregisterServer() {
-    const std::wstring classes = L"Software\\Classes\\";
-    for (const ClassEntry& c : kClasses) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, (classes + c.progId).c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + GuidText(*c.clsid)).c_str());
-    }
+    DeleteClasses(HKEY_CURRENT_USER);
+    DeleteClasses(HKEY_LOCAL_MACHINE);
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
 }
 
