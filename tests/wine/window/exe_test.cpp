@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
 #include "driver.h"
+#include "tests/wine/standin/standin_fixture.h"
 
 namespace {
 
@@ -86,9 +88,46 @@ TEST(ExeResources, IconGroupHoldsTheThreeImagesAndTheManifestAsksForV6AndPerMoni
     FreeLibrary(exe);
 }
 
+bool VantoraRegistered() {
+    CLSID clsid;
+    return SUCCEEDED(CLSIDFromProgID(L"VantoraBackend.Installations", &clsid));
+}
+
+// Registers the stand-in (or takes it out of the registry) for one test, and
+// leaves the registry as it found it.
+class VantoraRegistration {
+  public:
+    explicit VantoraRegistration(bool registered) : wasRegistered_(VantoraRegistered()) {
+        ok_ = registered ? standin_test::RegisterServer()
+                         : !wasRegistered_ || standin_test::UnregisterServer();
+        set_ = registered;
+    }
+    ~VantoraRegistration() {
+        if (wasRegistered_ != set_) {
+            wasRegistered_ ? standin_test::RegisterServer() : standin_test::UnregisterServer();
+        }
+    }
+    VantoraRegistration(const VantoraRegistration&) = delete;
+    VantoraRegistration& operator=(const VantoraRegistration&) = delete;
+    bool ok() const { return ok_; }
+
+  private:
+    bool wasRegistered_, set_, ok_;
+};
+
+// The test's own COM apartment, for reaching the stand-in.
+struct ComApartment {
+    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+};
+
 // Without Vantora registered at all, the load cannot reach it: whatever the
 // program reports, it ends without its window ever having been shown.
 TEST(ExeLifecycle, WithoutVantoraTheLoadReportsAndEndsWithoutShowingTheWindow) {
+    VantoraRegistration none(false);
+    ASSERT_TRUE(none.ok());
     auto p = driver::Process::Start(kExe);
     ASSERT_TRUE(p.pid());
     std::vector<std::wstring> boxes;
@@ -110,6 +149,55 @@ TEST(ExeLifecycle, WithoutVantoraTheLoadReportsAndEndsWithoutShowingTheWindow) {
     // An untrapped error (the installation registry cannot be created) is
     // reported by name.
     EXPECT_EQ(boxes.back().rfind(L"Skuvane|Run-time error '429':\n\n", 0), 0u) << boxes.back();
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// With Vantora running the window opens loaded, and every way of closing it
+// ends the process at once, as a normal end.
+TEST(ExeLifecycle, EveryWayOfClosingTheWindowEndsTheProcess) {
+    ComApartment com;
+    VantoraRegistration registered(true);
+    ASSERT_TRUE(registered.ok());
+    standin_test::StandIn host;
+    ASSERT_TRUE(host.Start()) << host.error();
+    enum Way { kCloseBox, kSystemMenu, kAltF4, kCloseButton };
+    for (Way way : {kCloseBox, kSystemMenu, kAltF4, kCloseButton}) {
+        SCOPED_TRACE(way);
+        auto p = driver::Process::Start(kExe);
+        HWND w = driver::WaitWindow(p.pid(), L"Skuvane.frmMain", 20000);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(driver::Text(w), L"Skuvane");
+        HWND cbo = GetDlgItem(w, app::ControlIdOf(search::kCboProductDatabase));
+        EXPECT_FALSE(driver::ComboItems(cbo).empty()) << "loaded before it was shown";
+        EXPECT_EQ(driver::Text(GetDlgItem(w, app::ControlIdOf(search::kLblStatus))), L"Ready");
+        EXPECT_EQ(FocusOf(w), cbo);
+        switch (way) {
+            case kCloseBox:
+                PostMessageW(w, WM_CLOSE, 0, 0);
+                break;
+            case kSystemMenu:
+                PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+                break;
+            case kAltF4:
+                // To the frame: Wine's combo box swallows every system key,
+                // where Windows' passes Alt+F4 on to the frame the same way.
+                PostMessageW(w, WM_SYSKEYDOWN, VK_F4, 1 << 29);
+                break;
+            case kCloseButton:
+                driver::Press(w, 114);
+                break;  // cmdClose
+        }
+        auto code = p.WaitExit(15000);
+        ASSERT_TRUE(code) << "still running";
+        EXPECT_EQ(*code, 0u);
+    }
+    EXPECT_TRUE(host.Stop()) << host.error();
 }
 
 }  // namespace
