@@ -1,11 +1,11 @@
-// Registration of the stand-in's classes for the current user.
+// Registration of the stand-in's classes for the user and the machine.
 #pragma once
 
 #include <string>
 
 namespace standin {
 
-// ProgIDs and CLSIDs under HKCU\Software\Classes; the installation registry
+// ProgIDs and CLSIDs under Software\Classes of HKCU and HKLM; the installation registry
 // is started by COM from exePath.
 bool RegisterServer(const std::wstring& exePath);
 void UnregisterServer();
