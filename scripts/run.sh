@@ -1,20 +1,45 @@
 #!/usr/bin/env bash
-# Builds and runs Skuvane under Wine. With DISPLAY set the window opens there;
-# without one it runs on a private Xvfb inside a Wine desktop (so the frame
-# is drawn), saves build/screenshot.png, prints its path and stops everything.
+# Builds and runs Skuvane under Wine with the stand-in Vantora: registers the
+# stand-in, starts it with the sample databases and one open quote, then
+# starts Skuvane. With DISPLAY set both windows open there; without one they
+# run on a private Xvfb inside a Wine desktop (so frames are drawn), the
+# script saves build/screenshot.png, prints its path and stops everything.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh"
+# SKUVANE_RUN_BUILD names another Windows build tree and skips the build.
+if [ -n "${SKUVANE_RUN_BUILD:-}" ]; then
+  build=$SKUVANE_RUN_BUILD
+else
+  bash "$root/scripts/build.sh"
+  build=$root/build/win
+fi
 source "$root/scripts/wine-env.sh"
-exe=$root/build/win/app/Skuvane.exe
+exe=$build/app/Skuvane.exe
+standin=$build/standin/VantoraStandIn.exe
+demo=$build/standin/standin_demo.exe
 
-# --- The host: register and start the stand-in Vantora here, once it exists.
-# (Skuvane finds it through the Running Object Table, or starts it through
-# the installation registry.)
-# ---
+# Waits for a top-level window with this exact title; false after 30 s.
+wait_window() {
+  for _ in $(seq 60); do
+    if xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\""; then return 0; fi
+    sleep 0.5
+  done
+  echo "run: no window \"$1\"" >&2
+  return 1
+}
+
+# The stand-in's window shows before it enters the Running Object Table;
+# Skuvane must find it running there, not start a second one.
+settle() { sleep 1; }
 
 if [ -n "${DISPLAY:-}" ]; then
+  wine "$standin" /RegServer
+  wine "$standin" /app &
+  standin_pid=$!
+  wait_window "Vantora (stand-in)" && settle
   wine "$exe" || echo "run: Skuvane ended with exit code $?" >&2
+  echo "run: close the stand-in's window to end" >&2
+  wait "$standin_pid" || true
   exit 0
 fi
 
@@ -22,12 +47,28 @@ fi
 trap '"$root/scripts/xvfb.sh" stop' EXIT
 export DISPLAY=$SKUVANE_DISPLAY
 shot=$root/build/screenshot.png
-wine explorer /desktop=Skuvane,1024x768 "$exe" >/dev/null 2>&1 &
-# The window (or a message box of the load) shows once Skuvane is up.
-for _ in $(seq 60); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Skuvane"'; then break; fi
+desktop=Skuvane,1280x1024
+wine "$standin" /RegServer
+# Both programs join the one Wine desktop by its name.
+wine explorer /desktop=$desktop "$standin" /app >/dev/null 2>&1 &
+wait_window "Vantora (stand-in)"
+settle
+wine explorer /desktop=$desktop "$exe" >/dev/null 2>&1 &
+wait_window "Skuvane"
+# A short demonstration: a search, and two of its products added to the quote.
+# It runs in the same desktop, or it would not see Skuvane's window; the
+# explorer returns at once, so the demonstration's end is awaited here.
+wine explorer /desktop=$desktop "$demo" >/dev/null 2>"$root/build/demo.log" &
+sleep 1
+for _ in $(seq 120); do
+  pgrep -f 'standin_demo\.exe' >/dev/null || break
   sleep 0.5
 done
-sleep 2  # let it paint
-import -window root -crop 1024x768+0+0 "$shot"
+if grep -q . "$root/build/demo.log"; then
+  cat "$root/build/demo.log" >&2
+  echo "run: the demonstration did not finish" >&2
+fi
+sleep 2  # let both paint
+# Both windows lie in the top 720 pixels.
+import -window root -crop 1280x720+0+0 "$shot"
 echo "$shot"

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -74,8 +75,15 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
-    hwnd_ = CreateWindowExW(0, kClassName, L"Vantora (stand-in)", WS_OVERLAPPEDWINDOW, 620, 40, 820,
-                            480, nullptr, nullptr, instance, this);
+    // Across the top of the screen, a third of its height at most: Skuvane
+    // opens centred, and both windows stay in view side by side.
+    RECT work = {0, 0, 1024, 768};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min(820, int(work.right - work.left) - 16);
+    const int height = std::min(320, int(work.bottom - work.top) / 3);
+    hwnd_ = CreateWindowExW(0, kClassName, L"Vantora (stand-in)", WS_OVERLAPPEDWINDOW,
+                            work.left + (work.right - work.left - width) / 2, work.top + 8, width,
+                            height, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
     Refresh();
     ShowWindow(hwnd_, show);
