@@ -1,0 +1,402 @@
+// skuvane_bench: how fast the search window lists what the host finds.
+//
+// The real frmMain runs in the real window, over the real automation layer,
+// against the stand-in host's object model registered in this very process,
+// so that a host call costs well under a microsecond and the program's own
+// costs are what the figures show. Prints figures with their targets; it
+// checks nothing and fails only when it cannot measure.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "platform/win32/automation_win.h"
+#include "platform/win32/numbers_win.h"
+#include "search/catalogue.h"
+#include "search/options.h"
+#include "standin/model/com_win.h"
+#include "standin/model/objects_win.h"
+#include "tests/wine/standin/standin_fixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Microsoft::WRL::ComPtr;
+using standin::Bstr;
+using standin::Var;
+
+// The databases the searches run on: generated from the sample products, so
+// their values have the sample data's mix of texts, prices, dates and blanks.
+constexpr int kSmallRows = 1000;
+constexpr int kLargeRows = 32766;  // the most a 16-bit row index reaches in full
+constexpr int kRemoteRows = 200;
+const wchar_t* const kSmallDatabase = L"Bench 1000";
+const wchar_t* const kLargeDatabase = L"Bench 32766";
+const wchar_t* const kRemoteDatabase = L"Bench 200";
+
+// Every generated part number carries "-G" and a serial: this finds them all,
+// and the host still compares every product.
+const wchar_t* const kField = L"ManufacturerPartNumber";
+const wchar_t* const kOperator = L"Contains";
+const wchar_t* const kValue = L"-G";
+
+constexpr double kRatioTarget = 1.25;
+constexpr double kMemoryTargetMb = 100;
+constexpr double kPaintTargetMs = 50;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Mb(SIZE_T bytes) { return double(bytes) / (1024.0 * 1024.0); }
+
+double Best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+[[noreturn]] void Fail(const std::string& why) { throw std::runtime_error(why); }
+
+void Check(HRESULT hr, const char* what) {
+    if (FAILED(hr)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+        Fail(std::string(what) + " failed with " + code);
+    }
+}
+
+// The bare loop: the host calls one search makes, raw, with nothing done
+// with the values. It makes the search's very host traffic: the running
+// object read three times (twice to see that the host runs, once for the
+// click), ItemFunctions read anew before every call but a row's reads, each
+// fresh object asked for its one member's id, and the same argument kinds
+// and call flags. Field names are made once, so only the calls count.
+class BareSearch {
+  public:
+    BareSearch() {
+        for (uint8_t pos : search::kReadOrder) names_.emplace_back(search::kCatalogue[pos].field);
+    }
+
+    // Returns the number of rows read.
+    int Run(const wchar_t* database) {
+        ComPtr<IDispatch> app;
+        for (int i = 0; i < 3; ++i) app = RunningApplication();
+        const DISPID itemFunctions = Lookup(app.Get(), L"ItemFunctions");
+
+        Var fn, result;
+        Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"MLIBufferClear", nullptr, 0, &result);
+
+        Bstr texts[4] = {Bstr(database), Bstr(kField), Bstr(kOperator), Bstr(kValue)};
+        BSTR refs[4] = {texts[0].get(), texts[1].get(), texts[2].get(), texts[3].get()};
+        VARIANT args[4];
+        for (int i = 0; i < 4; ++i) {  // by reference, last argument first
+            V_VT(&args[3 - i]) = VT_BYREF | VT_BSTR;
+            V_BSTRREF(&args[3 - i]) = &refs[i];
+        }
+        Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"FindAndCopyProductsIntoMLIBuffer",
+             args, 4, &result);
+        Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"MLIBufferCount", nullptr, 0, &result);
+        Var count;
+        Check(VariantChangeType(count.get(), result.get(), 0, VT_I2), "MLIBufferCount as I2");
+        const SHORT rows = V_I2(count.get());
+
+        for (SHORT row = 1; row <= rows && row > 0; ++row) {
+            SHORT index = row;
+            VARIANT arg;
+            V_VT(&arg) = VT_BYREF | VT_I2;
+            V_I2REF(&arg) = &index;
+            Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"SLIBufferCopyFromMLIBuffer", &arg,
+                 1, &result);
+            IDispatch* reads = ItemFunctions(app.Get(), itemFunctions, &fn);
+            const DISPID getValue = Lookup(reads, L"SLIBufferGetValue");
+            for (const Bstr& name : names_) {
+                V_VT(&arg) = VT_BSTR;
+                V_BSTR(&arg) = name.get();
+                Invoke(reads, getValue, kMethod, &arg, 1, &result);
+            }
+        }
+        return rows;
+    }
+
+  private:
+    static constexpr WORD kMethod = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
+    static ComPtr<IDispatch> RunningApplication() {
+        CLSID clsid;
+        Check(CLSIDFromProgID(L"Vantora.Application", &clsid), "CLSIDFromProgID");
+        ComPtr<IUnknown> unknown;
+        Check(GetActiveObject(clsid, nullptr, &unknown), "GetActiveObject");
+        ComPtr<IDispatch> app;
+        Check(unknown.As(&app), "QueryInterface(IDispatch)");
+        return app;
+    }
+    static DISPID Lookup(IDispatch* obj, const wchar_t* member) {
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR name = const_cast<LPOLESTR>(member);
+        Check(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
+        return id;
+    }
+    static void Invoke(IDispatch* obj, DISPID id, WORD flags, VARIANT* args, UINT n, Var* result) {
+        DISPPARAMS params = {args, nullptr, n, 0};
+        EXCEPINFO ei = {};
+        UINT argError = 0;
+        Check(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result->reset(), &ei,
+                          &argError),
+              "Invoke");
+    }
+    // A fresh object's one call: its member looked up, then invoked.
+    static void Call(IDispatch* obj, const wchar_t* member, VARIANT* args, UINT n, Var* result) {
+        Invoke(obj, Lookup(obj, member), kMethod, args, n, result);
+    }
+    static IDispatch* ItemFunctions(IDispatch* app, DISPID id, Var* holder) {
+        Invoke(app, id, DISPATCH_PROPERTYGET, nullptr, 0, holder);
+        if (V_VT(holder->get()) != VT_DISPATCH || !V_DISPATCH(holder->get()))
+            Fail("ItemFunctions returned no object");
+        return V_DISPATCH(holder->get());
+    }
+
+    std::vector<Bstr> names_;
+};
+
+// The search window as the user has it, driven from here.
+class Window {
+  public:
+    Window() : form_(window_.Controls(), automation_, window_.Ui(), numbers_) {
+        window_.Bind(app::BindTo(form_));
+        if (!window_.Load()) Fail("the window did not load (is the host registered?)");
+        window_.Show();
+        Pump();
+    }
+
+    void Choose(const wchar_t* database) {
+        Select(search::kCboProductDatabase, database);
+        Select(search::kCboSearchField, kField);
+        Select(search::kCboOperator, kOperator);
+        SetWindowTextW(window_.Control(search::kTxtSearchFor), kValue);
+    }
+
+    // The Search button's handler, timed; throws when it fails or lists
+    // other than `expected` rows.
+    double Search(int expected) {
+        const auto t0 = Clock::now();
+        try {
+            form_.cmdSearch_Click();
+        } catch (const platform::RuntimeError& e) {
+            Fail("the search raised run-time error " + std::to_string(e.number()) + ": " +
+                 standin::Utf8(e.description()));
+        }
+        const double ms = Ms(Clock::now() - t0);
+        const int shown = ListView_GetItemCount(List());
+        if (shown != expected)
+            Fail("the search listed " + std::to_string(shown) + " rows, not " +
+                 std::to_string(expected));
+        return ms;
+    }
+
+    // Paints the list's first screen: every visible cell is fetched from the
+    // row model and drawn, the header with it.
+    double Paint() {
+        const auto t0 = Clock::now();
+        RedrawWindow(List(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GdiFlush();
+        return Ms(Clock::now() - t0);
+    }
+
+    // Handles what is waiting, as the event loop would between two clicks.
+    void Pump() {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_QUIT) win32::DispatchToWindow(window_.hwnd(), msg);
+        }
+    }
+
+    HWND List() const { return window_.Control(search::kLvwResults); }
+
+  private:
+    void Select(search::ControlId id, const wchar_t* text) {
+        HWND combo = window_.Control(id);
+        const LRESULT at = SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text));
+        if (at == CB_ERR) Fail("the window offers no \"" + standin::Utf8(text) + "\"");
+        SendMessageW(combo, CB_SETCURSEL, WPARAM(at), 0);
+    }
+
+    app::MainWindow window_;
+    win32::AutomationWin automation_;
+    win32::NumberRulesWin numbers_;
+    search::frmMain form_;
+};
+
+PROCESS_MEMORY_COUNTERS Memory() {
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) Fail("no memory counters");
+    return pmc;
+}
+
+struct SearchFigures {
+    std::vector<double> search, bare, paint;
+};
+
+// Alternates the window's search and the bare loop, so that both meet the
+// same conditions; the first run of each warms caches and is dropped.
+SearchFigures Measure(Window& w, const wchar_t* database, int rows, int runs) {
+    SearchFigures f;
+    BareSearch bare;
+    w.Choose(database);
+    for (int i = 0; i <= runs; ++i) {
+        const double searchMs = w.Search(rows);
+        const double paintMs = w.Paint();
+        w.Pump();
+        const auto t0 = Clock::now();
+        const int read = bare.Run(database);
+        const double bareMs = Ms(Clock::now() - t0);
+        if (read != rows) Fail("the bare loop read " + std::to_string(read) + " rows");
+        if (i == 0) continue;
+        f.search.push_back(searchMs);
+        f.paint.push_back(paintMs);
+        f.bare.push_back(bareMs);
+    }
+    return f;
+}
+
+// Host calls a row makes: the copy, the 66 reads and two ItemFunctions reads.
+constexpr int kCallsPerRow = search::kReadCount + 3;
+
+void PrintRatio(int rows, const SearchFigures& f) {
+    const double search = Best(f.search), bare = Best(f.bare);
+    const double ratio = search / bare;
+    std::printf(
+        "  %6d rows: search %8.1f ms, bare host calls %8.1f ms, ratio %.2f"
+        "  (target <= %.2f: %s)\n",
+        rows, search, bare, ratio, kRatioTarget, Verdict(ratio <= kRatioTarget));
+    std::printf("               a row: search %.1f us, bare %.1f us (%d calls at %.0f ns)\n",
+                search * 1000 / rows, bare * 1000 / rows, kCallsPerRow,
+                bare * 1e6 / rows / kCallsPerRow);
+}
+
+// The search's own time beyond the host calls, split by a straight line
+// through the two sizes into a cost per row and a cost per search.
+void PrintOwnTime(const SearchFigures& small, const SearchFigures& large) {
+    const double ownSmall = Best(small.search) - Best(small.bare);
+    const double ownLarge = Best(large.search) - Best(large.bare);
+    const double perRowMs = (ownLarge - ownSmall) / (kLargeRows - kSmallRows);
+    std::printf("  the program's own time: %.1f us a row, %.1f ms a search\n", perRowMs * 1000,
+                ownSmall - perRowMs * kSmallRows);
+}
+
+// The stand-in registered for the run, and unregistered after it unless it
+// was registered before.
+class Registration {
+  public:
+    Registration() {
+        CLSID clsid;
+        registered_ = SUCCEEDED(CLSIDFromProgID(L"Vantora.Application", &clsid));
+        if (!standin_test::RegisterServer()) Fail("the stand-in host cannot be registered");
+    }
+    ~Registration() {
+        if (!registered_) standin_test::UnregisterServer();
+    }
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+
+  private:
+    bool registered_ = false;
+};
+
+int RunBenchmark() {
+    std::printf("skuvane_bench: the search window against the stand-in host\n");
+    Registration registration;
+
+    standin::InProcessHost host;
+    std::wstring error;
+    if (!host.LoadDirectory(standin::DefaultDataDirectory(), &error)) Fail(standin::Utf8(error));
+    if (!host.Generate(kSmallDatabase, kSmallRows) || !host.Generate(kLargeDatabase, kLargeRows) ||
+        !host.Generate(kRemoteDatabase, kRemoteRows)) {
+        Fail("the bench databases cannot be generated");
+    }
+    Check(host.Register(), "registering the in-process host");
+
+    Window w;
+    w.Choose(kLargeDatabase);
+    w.Pump();
+    const PROCESS_MEMORY_COUNTERS before = Memory();
+    const double firstSearch = w.Search(kLargeRows);
+    const double firstPaint = w.Paint();
+    w.Pump();
+    const PROCESS_MEMORY_COUNTERS holding = Memory();
+
+    std::printf("\nSearch time against bare host calls (in-process host, best of runs):\n");
+    const SearchFigures small = Measure(w, kSmallDatabase, kSmallRows, 7);
+    const SearchFigures large = Measure(w, kLargeDatabase, kLargeRows, 3);
+    PrintRatio(kSmallRows, small);
+    PrintRatio(kLargeRows, large);
+    PrintOwnTime(small, large);
+    std::printf("  first %d-row search of the run: %.1f ms\n", kLargeRows, firstSearch);
+
+    std::printf("\nMemory (working set of this process, host data included):\n");
+    std::printf("  before the search: %.1f MB (peak so far %.1f MB)\n", Mb(before.WorkingSetSize),
+                Mb(before.PeakWorkingSetSize));
+    std::printf("  holding %d rows: %.1f MB, peak %.1f MB  (target <= %.0f MB: %s)\n", kLargeRows,
+                Mb(holding.WorkingSetSize), Mb(holding.PeakWorkingSetSize), kMemoryTargetMb,
+                Verdict(Mb(holding.PeakWorkingSetSize) <= kMemoryTargetMb));
+    std::printf("  the rows' share: %.1f MB\n",
+                Mb(holding.WorkingSetSize) - Mb(before.WorkingSetSize));
+
+    const double paint = Median(large.paint);
+    std::printf("\nFirst screen of the list painted after the search:\n");
+    std::printf("  %d rows: first %.1f ms, median %.1f ms  (target < %.0f ms: %s)\n", kLargeRows,
+                firstPaint, paint, kPaintTargetMs,
+                Verdict(std::max(firstPaint, paint) < kPaintTargetMs));
+    std::printf("  %d rows: median %.1f ms\n", kSmallRows, Median(small.paint));
+
+    // The host in its own process, as the user has it: every call crosses.
+    host.Revoke();
+    nlohmann::json scenario = {
+        {"generate", {{"name", standin::Utf8(kRemoteDatabase)}, {"count", kRemoteRows}}},
+        {"log", ""}};
+    standin_test::StandIn remote(scenario);
+    if (!remote.Start()) Fail("the out-of-process stand-in did not start");
+    std::vector<double> remoteMs;
+    w.Choose(kRemoteDatabase);
+    for (int i = 0; i < 3; ++i) {
+        remoteMs.push_back(w.Search(kRemoteRows));
+        w.Paint();
+        w.Pump();
+    }
+    remote.Stop();
+    std::printf("\nOut-of-process stand-in (for information):\n");
+    std::printf("  %d rows: best %.0f ms, first %.0f ms (%.2f ms a row)\n", kRemoteRows,
+                Best(remoteMs), remoteMs[0], Best(remoteMs) / kRemoteRows);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                 ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+    int rc;
+    try {
+        rc = RunBenchmark();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "skuvane_bench: %s\n", e.what());
+        rc = 1;
+    }
+    std::fflush(stdout);
+    CoUninitialize();
+    return rc;
+}
