@@ -1,0 +1,881 @@
+// Skuvane.exe driven from this process against the stand-in Vantora: what the
+// user sees (window, lists, rows, boxes) and what the host saw (its call log,
+// its quote document and the references left behind).
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window.h"
+#include "driver.h"
+#include "tests/wine/e2e/e2e_catalogue.h"
+#include "tests/wine/standin/standin_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+using standin_test::ArgList;
+using standin_test::StandIn;
+using standin_test::Utf8;
+
+const std::wstring kExe = driver::WindowsPath(SKUVANE_EXE);
+
+// The first COM activation under Wine takes about a second; starting the
+// host through the installation registry adds its own start-up.
+constexpr DWORD kWindowWaitMs = 20000;
+constexpr DWORD kBoxWaitMs = 10000;
+constexpr DWORD kExitWaitMs = 10000;
+
+constexpr wchar_t kWindowClass[] = L"Skuvane.frmMain";
+constexpr wchar_t kAll[] = L"<All Product Databases>";
+constexpr wchar_t kNotRunning[] =
+    L"Vantora is not running. Vantora must be running in order to use this API";
+
+template <class F>
+bool WaitFor(DWORD timeoutMs, F done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// --- What the host holds
+// ------------------------------------------------------
+
+// A value as the host returns it (text, currency, date, whole or real number)
+// and as the user's locale shows it.
+struct Value {
+    json stored;
+    std::wstring shown;
+};
+
+std::wstring LocaleText(VARIANT v) {
+    VARIANT out;
+    VariantInit(&out);
+    std::wstring text = L"<no text>";
+    if (SUCCEEDED(VariantChangeTypeEx(&out, &v, LOCALE_USER_DEFAULT, 0, VT_BSTR))) {
+        text.assign(V_BSTR(&out), SysStringLen(V_BSTR(&out)));
+    }
+    VariantClear(&out);
+    return text;
+}
+
+Value Text(const std::string& s) { return {s, standin_test::Wide(s)}; }
+Value Currency(double d) {
+    VARIANT v;
+    V_VT(&v) = VT_CY;
+    V_CY(&v).int64 = LONGLONG(d * 10000 + 0.5);
+    return {d, LocaleText(v)};
+}
+Value Real(double d) {
+    VARIANT v;
+    V_VT(&v) = VT_R8;
+    V_R8(&v) = d;
+    return {d, LocaleText(v)};
+}
+Value Whole(int n) {
+    VARIANT v;
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = n;
+    return {n, LocaleText(v)};
+}
+Value Date(WORD y, WORD m, WORD d) {
+    SYSTEMTIME st = {};
+    st.wYear = y;
+    st.wMonth = m;
+    st.wDay = d;
+    VARIANT v;
+    V_VT(&v) = VT_DATE;
+    SystemTimeToVariantTime(&st, &V_DATE(&v));
+    char iso[16];
+    snprintf(iso, sizeof iso, "%04u-%02u-%02u", unsigned(y), unsigned(m), unsigned(d));
+    return {iso, LocaleText(v)};
+}
+Value Null() { return {nullptr, L""}; }
+
+struct Product {
+    std::vector<std::pair<std::string, Value>> fields;
+    std::wstring Shown(std::wstring_view field) const {
+        for (const auto& [name, value] : fields) {
+            if (standin_test::Wide(name) == field) return value.shown;
+        }
+        return L"";
+    }
+    std::wstring Part() const { return Shown(L"ManufacturerPartNumber"); }
+    std::wstring Vendor() const { return Shown(L"Vendor"); }
+    std::wstring Description() const { return Shown(L"Description"); }
+};
+
+struct Database {
+    std::wstring name;
+    std::vector<Product> products;
+};
+
+// Three small databases, in an order that is not alphabetical, one name
+// with a trailing space, and values of every kind the host returns.
+const std::vector<Database>& Databases() {
+    static const std::vector<Database> dbs = {
+        {L"Zeta Lighting",
+         {{{{"Description", Text("Lamp \"Arc\" 40 W")},
+            {"Vendor", Text("Lumen & Co")},
+            {"VendorPartNumber", Text("LUM-7001")},
+            {"ManufacturerPartNumber", Text("ZL-100")},
+            {"Notes", Null()},
+            {"UnitPrice", Currency(12.5)},
+            {"GSTTax", Currency(1.75)},
+            {"CustomDate01", Date(2024, 1, 11)},
+            {"ItemType", Whole(3)},
+            {"UnitWeight", Real(0.25)},
+            {"CustomText11", Text("eleven")},
+            {"CustomText14", Text("fourteen")},
+            {"AlternateExtendedCost", Currency(99)},
+            {"Manufacturer", Text("Lux Werke")}}},
+          {{{"Description", Text("Spot 7 W")},
+            {"Vendor", Text("Lumen & Co")},
+            {"VendorPartNumber", Text("LUM-7002")},
+            {"ManufacturerPartNumber", Text("ZL-200")},
+            {"UnitPrice", Currency(3)}}},
+          {{{"Description", Text("Ceiling rose")},
+            {"Vendor", Text("Lumen & Co")},
+            {"VendorPartNumber", Text("LUM-5003")},
+            {"ManufacturerPartNumber", Text("XR-300")}}}}},
+        {L"Alpha Cables ",
+         {{{{"Description", Text("Cable 3x1.5")},
+            {"Vendor", Text("Kabel Nord")},
+            {"VendorPartNumber", Text("KN-1")},
+            {"ManufacturerPartNumber", Text("AC-1")}}}}},
+        {L"Mid Tools",
+         {{{{"Description", Text("Screwdriver set")},
+            {"Vendor", Text("Toolbox GmbH")},
+            {"VendorPartNumber", Text("TB-7009")},
+            {"ManufacturerPartNumber", Text("ZL-900")}}}}},
+    };
+    return dbs;
+}
+
+const Product& ProductOf(size_t db, size_t i) { return Databases()[db].products[i]; }
+
+std::wstring g_dataDir;
+
+void WriteDatabases() {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    g_dataDir = std::wstring(tmp) + L"skuvane-e2e-" + std::to_wstring(GetCurrentProcessId());
+    std::filesystem::create_directories(g_dataDir);
+    int n = 0;
+    for (const Database& db : Databases()) {
+        json products = json::array();
+        for (const Product& p : db.products) {
+            json o = json::object();
+            for (const auto& [name, value] : p.fields) o[name] = value.stored;
+            products.push_back(o);
+        }
+        const json file = {{"name", Utf8(db.name)}, {"products", products}};
+        // File names give the host's order.
+        std::ofstream(std::filesystem::path(g_dataDir) / (std::to_wstring(++n) + L".json"),
+                      std::ios::binary)
+            << file.dump();
+    }
+}
+
+json Scenario(json extra = json::object()) {
+    extra["data"] = Utf8(g_dataDir);
+    return extra;
+}
+
+// The stand-in with the three databases. The fixture names its folder by the
+// test's process id, which Wine hands out again run after run: the log and
+// the report start empty.
+class Host : public StandIn {
+  public:
+    explicit Host(json extra = json::object()) : StandIn(Scenario(std::move(extra))) {
+        ClearLog();
+        std::ifstream in(std::filesystem::path(scenarioPath()), std::ios::binary);
+        const json scenario = json::parse(in, nullptr, false);
+        if (scenario.is_object() && scenario.contains("report")) {
+            DeleteFileW(standin_test::Wide(scenario["report"].get<std::string>()).c_str());
+        }
+    }
+};
+
+// --- The host's side
+// ------------------------------------------------------------
+
+// The calls the host saw, without their results.
+std::vector<std::string> Calls(const StandIn& host) {
+    std::vector<std::string> calls;
+    for (const std::string& line : host.LogLines())
+        calls.push_back(line.substr(0, line.find(" -> ")));
+    return calls;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& l : lines) {
+        if (l.find(part) != std::string::npos) return true;
+    }
+    return false;
+}
+
+std::string Quoted(std::wstring_view s) {
+    std::string out = "\"";
+    for (char c : Utf8(s)) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+void Append(std::vector<std::string>& to, const std::vector<std::string>& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+// One product read: copied into the single-line buffer, then 66 fields
+// through one lookup of ItemFunctions.
+std::vector<std::string> RowReads(int row) {
+    std::vector<std::string> calls = {
+        "Application.ItemFunctions()",
+        "ItemFunctions.SLIBufferCopyFromMLIBuffer(&I2:" + std::to_string(row) + ")",
+        "Application.ItemFunctions()"};
+    for (std::wstring_view field : e2e::kReadOrder) {
+        calls.push_back("ItemFunctions.SLIBufferGetValue(BSTR:" + Quoted(field) + ")");
+    }
+    return calls;
+}
+
+std::vector<std::string> DatabaseSearch(std::wstring_view db, std::wstring_view field,
+                                        std::wstring_view op, std::wstring_view value, int rows) {
+    std::vector<std::string> calls = {
+        "Application.ItemFunctions()", "ItemFunctions.MLIBufferClear()",
+        "Application.ItemFunctions()",
+        "ItemFunctions.FindAndCopyProductsIntoMLIBuffer(&BSTR:" + Quoted(db) + ", &BSTR:" +
+            Quoted(field) + ", &BSTR:" + Quoted(op) + ", &BSTR:" + Quoted(value) + ")"};
+    if (rows > 0) {
+        Append(calls, {"Application.ItemFunctions()", "ItemFunctions.MLIBufferCount()"});
+        for (int r = 1; r <= rows; ++r) Append(calls, RowReads(r));
+    }
+    return calls;
+}
+
+std::vector<std::string> DatabaseName(int index) {
+    return {"Application.ProductDatabases()",
+            "ProductDatabases.Item(&I2:" + std::to_string(index) + ")", "ProductDatabase.Name()"};
+}
+
+// The stand-in's report, written as each of its processes ends.
+std::string WaitReport(const StandIn& host, const std::string& section) {
+    std::string report;
+    WaitFor(kExitWaitMs, [&] {
+        report = host.Report();
+        return report.find(section) != std::string::npos;
+    });
+    return report;
+}
+
+// Stops the host and checks that no client kept a reference to its objects.
+void ExpectNoReferencesLeft(StandIn& host, bool registryUsed = false) {
+    EXPECT_EQ(host.Outstanding(), 0) << "references still held while the host runs";
+    host.Stop();
+    const std::string report = WaitReport(host, "[application]");
+    EXPECT_NE(report.find("[application]\ntotal 0\n"), std::string::npos) << report;
+    if (registryUsed) {
+        const std::string all = WaitReport(host, "[installations]");
+        EXPECT_NE(all.find("[installations]\ntotal 0\n"), std::string::npos) << all;
+    }
+}
+
+// Stand-in processes now running; with `end`, each is ended as well.
+int StandInProcesses(bool end) {
+    int n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W e = {};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+        if (lstrcmpiW(e.szExeFile, L"VantoraStandIn.exe") != 0) continue;
+        ++n;
+        if (!end) continue;
+        if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, e.th32ProcessID)) {
+            TerminateProcess(h, 1);
+            WaitForSingleObject(h, 5000);
+            CloseHandle(h);
+        }
+    }
+    CloseHandle(snap);
+    return n;
+}
+
+// After the host was stopped, the installation registry too must end by
+// itself once its last object is gone. One that lingers would serve the next
+// test with this test's settings, so it is ended here, and reported.
+::testing::AssertionResult NoStandInLeft() {
+    int left = 0;
+    if (WaitFor(kExitWaitMs, [&] { return (left = StandInProcesses(false)) == 0; })) {
+        return ::testing::AssertionSuccess();
+    }
+    StandInProcesses(true);
+    return ::testing::AssertionFailure() << left << " stand-in process(es) still running";
+}
+
+// Line `i` of the stand-in's active quote: part number and quantity.
+std::pair<std::wstring, double> QuoteLine(const StandIn& host, long i) {
+    auto control = host.Control();
+    const std::wstring part = standin_test::Call(control.Get(), L"LineValue",
+                                                 ArgList().I4(i).Text(L"ManufacturerPartNumber"))
+                                  .value.text();
+    const double qty =
+        standin_test::Call(control.Get(), L"LineQuantity", ArgList().I4(i)).value.asDouble();
+    return {part, qty};
+}
+
+long QuoteLineCount(const StandIn& host) {
+    auto control = host.Control();
+    return standin_test::Call(control.Get(), L"LineCount").value.asLong();
+}
+
+// --- The user's side
+// --------------------------------------------------------------
+
+// A message box as the user sees it. Styles 16 and 64 show an icon, style 0
+// none; which of the two icons is drawn cannot be read from another process.
+struct Box {
+    std::wstring caption, text;
+    bool icon = false;
+    bool operator==(const Box& o) const {
+        return caption == o.caption && text == o.text && icon == o.icon;
+    }
+};
+
+void PrintTo(const Box& b, std::ostream* os) {
+    *os << "[" << Utf8(b.caption) << "] " << (b.icon ? "(icon) " : "") << Utf8(b.text);
+}
+
+bool ShowsIcon(HWND box) {
+    bool icon = false;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM found) -> BOOL {
+            if (driver::ClassName(child) == L"Static" &&
+                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) {
+                *reinterpret_cast<bool*>(found) = true;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&icon));
+    return icon;
+}
+
+Box Seen(HWND box) {
+    return {driver::Text(box), driver::Text(GetDlgItem(box, 0xFFFF)), ShowsIcon(box)};
+}
+
+// Presses OK on a message box and waits until it is gone, so that the next
+// box looked for cannot be this one.
+::testing::AssertionResult Dismiss(const driver::MessageBoxSeen& box) {
+    driver::Press(box.hwnd, IDOK);
+    if (WaitFor(5000, [&] { return !IsWindow(box.hwnd); })) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the box \"" << Utf8(box.text) << "\" stays open";
+}
+
+std::optional<Box> NextBox(DWORD pid) {
+    auto seen = driver::WaitMessageBox(pid, kBoxWaitMs);
+    if (!seen) return {};
+    Box box = Seen(seen->hwnd);
+    if (!Dismiss(*seen)) return {};
+    return box;
+}
+
+// How a process that should not show its window ends: every box it showed
+// (each answered with OK), whether its window was ever visible, its exit.
+struct Ending {
+    std::vector<Box> boxes;
+    bool windowShown = false;
+    std::optional<DWORD> exitCode;
+};
+
+Ending WatchUntilEnd(driver::Process& p, DWORD timeoutMs) {
+    Ending e;
+    std::set<HWND> answered;
+    WaitFor(timeoutMs, [&] {
+        if (!p.Running()) return true;
+        e.windowShown |= !driver::WindowsOf(p.pid(), kWindowClass, true).empty();
+        for (HWND dlg : driver::WindowsOf(p.pid(), L"#32770", true)) {
+            if (!GetDlgItem(dlg, 0xFFFF) || answered.count(dlg)) continue;
+            answered.insert(dlg);
+            e.boxes.push_back(Seen(dlg));
+            driver::Press(dlg, IDOK);
+        }
+        return false;
+    });
+    e.exitCode = p.WaitExit(1000);
+    return e;
+}
+
+// Skuvane.exe with its window open.
+class Skuvane {
+  public:
+    Skuvane() : process_(driver::Process::Start(kExe)) {
+        if (process_.pid())
+            window_ = driver::WaitWindow(process_.pid(), kWindowClass, kWindowWaitMs);
+    }
+    bool open() const { return window_ != nullptr; }
+    DWORD pid() const { return process_.pid(); }
+    driver::Process& process() { return process_; }
+    HWND window() const { return window_; }
+    HWND control(search::ControlId id) const { return GetDlgItem(window_, app::ControlIdOf(id)); }
+    std::wstring Status() const { return driver::Text(control(search::kLblStatus)); }
+
+    // Sets the four choices as a user would leave them, then presses Search
+    // and waits for the end of the search.
+    ::testing::AssertionResult Search(std::wstring_view database, std::wstring_view field,
+                                      std::wstring_view op, const std::wstring& value) {
+        if (!Choose(search::kCboProductDatabase, database) ||
+            !Choose(search::kCboSearchField, field) || !Choose(search::kCboOperator, op)) {
+            return ::testing::AssertionFailure() << "a choice is not offered";
+        }
+        SendMessageW(control(search::kTxtSearchFor), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(value.c_str()));
+        // The status of an earlier search must not pass for this one's.
+        SendMessageW(control(search::kLblStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        driver::Press(window_, app::ControlIdOf(search::kCmdSearch));
+        if (!WaitFor(kWindowWaitMs, [&] { return Status() == L"Finished search"; })) {
+            return ::testing::AssertionFailure()
+                   << "the search did not finish; status \"" << Utf8(Status()) << "\"";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    // Every visible cell of every row.
+    std::vector<std::vector<std::wstring>> Rows() const {
+        driver::RemoteListView list(control(search::kLvwResults));
+        const int count = list.Count(), columns = list.ColumnCount();
+        std::vector<std::vector<std::wstring>> rows(static_cast<size_t>(count));
+        for (int r = 0; r < count; ++r) {
+            for (int c = 0; c < columns; ++c) rows[size_t(r)].push_back(list.Text(r, c));
+        }
+        return rows;
+    }
+
+    // Selects the rows (0-based), as ctrl+clicks would.
+    void Select(std::initializer_list<int> rows) const {
+        HWND list = control(search::kLvwResults);
+        HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid());
+        void* remote = VirtualAllocEx(proc, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE,
+                                      PAGE_READWRITE);
+        bool first = true;
+        for (int row : rows) {
+            LVITEMW item = {};
+            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            item.state = LVIS_SELECTED | (first ? LVIS_FOCUSED : 0);
+            first = false;
+            WriteProcessMemory(proc, remote, &item, sizeof item, nullptr);
+            SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(remote));
+        }
+        VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+        CloseHandle(proc);
+    }
+
+    void PressAdd() const { driver::Press(window_, app::ControlIdOf(search::kCmdAddToQuote)); }
+
+    // Closes the window and waits for a normal end.
+    ::testing::AssertionResult Close() {
+        driver::Press(window_, app::ControlIdOf(search::kCmdClose));
+        auto code = process_.WaitExit(kExitWaitMs);
+        if (!code) return ::testing::AssertionFailure() << "still running after Close";
+        if (*code != 0) return ::testing::AssertionFailure() << "exit code " << *code;
+        return ::testing::AssertionSuccess();
+    }
+
+  private:
+    bool Choose(search::ControlId id, std::wstring_view entry) {
+        const auto items = driver::ComboItems(control(id));
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i] == entry) {
+                SendMessageW(control(id), CB_SETCURSEL, i, 0);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    driver::Process process_;
+    HWND window_ = nullptr;
+};
+
+// The row the user must see for a product: column 0 its description, then
+// every catalogue column with the value of its field, or nothing.
+std::vector<std::wstring> ExpectedRow(const Product& p) {
+    std::vector<std::wstring> row;
+    for (const e2e::Column& c : e2e::kColumns) {
+        row.push_back(c.field.empty() ? L"" : p.Shown(c.field));
+    }
+    return row;
+}
+
+std::wstring Decimal(const wchar_t* whole, const wchar_t* fraction) {
+    wchar_t sep[8] = L".";
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8);
+    return std::wstring(whole) + sep + fraction;
+}
+
+std::wstring Outcome(const Product& p, int quantity, bool added) {
+    return L"Product Source: " + p.Vendor() + L"\r\nPartNumber: " + p.Part() + L"\r\nQuantity: " +
+           std::to_wstring(quantity) + L"\r\n" +
+           (added ? L"Product(s) added to current quote"
+                  : L"Product(s) could NOT be added to current quote");
+}
+
+std::wstring Prompt(const Product& p) {
+    return L"How many [ " + p.Description() + L"] would you like to add?";
+}
+
+// Takes the stand-in's classes out of the registry for one test.
+class Unregistered {
+  public:
+    Unregistered() { standin_test::UnregisterServer(); }
+    ~Unregistered() { standin_test::RegisterServer(); }
+    Unregistered(const Unregistered&) = delete;
+    Unregistered& operator=(const Unregistered&) = delete;
+};
+
+// ============================================================================
+// Loading the window
+// ============================================================================
+
+TEST(Load, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
+    Host host;
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+
+    HWND field = app.control(search::kCboSearchField);
+    HWND op = app.control(search::kCboOperator);
+    HWND db = app.control(search::kCboProductDatabase);
+    EXPECT_EQ(driver::ComboItems(field),
+              (std::vector<std::wstring>{L"ManufacturerPartNumber", L"VendorPartNumber"}));
+    EXPECT_EQ(driver::ComboText(field), L"ManufacturerPartNumber");
+    EXPECT_EQ(driver::ComboItems(op),
+              (std::vector<std::wstring>{L"Equal to", L"Not Equal to", L"Greater than",
+                                         L"Less than", L"Greater or Equal", L"Less or Equal",
+                                         L"Begins with", L"Contains", L"Does not Contain"}));
+    EXPECT_EQ(driver::ComboText(op), L"Equal to");
+    // Vantora's order and names as given: not sorted, not trimmed.
+    EXPECT_EQ(driver::ComboItems(db),
+              (std::vector<std::wstring>{kAll, L"Zeta Lighting", L"Alpha Cables ", L"Mid Tools"}));
+    EXPECT_EQ(driver::ComboText(db), kAll);
+    EXPECT_EQ(app.Status(), L"Ready");
+
+    HWND list = app.control(search::kLvwResults);
+    driver::RemoteListView view(list);
+    ASSERT_EQ(view.ColumnCount(), 102);
+    EXPECT_EQ(view.Count(), 0);
+    const int dpi = GetDpiForWindow(app.window());
+    for (int c = 0; c < 102; ++c) {
+        EXPECT_EQ(view.ColumnText(c), e2e::kColumns[size_t(c)].header) << "column " << c;
+        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0), MulDiv(2500, dpi, 1440))
+            << "column " << c;
+    }
+
+    // The names were read one by one, each index passed by reference; the
+    // host object was let go before the window showed.
+    std::vector<std::string> expected = {"Application.ProductDatabases()",
+                                         "ProductDatabases.Count()"};
+    for (int i = 1; i <= 3; ++i) Append(expected, DatabaseName(i));
+    EXPECT_EQ(Calls(host), expected);
+    EXPECT_EQ(host.Outstanding(), 0);
+
+    EXPECT_TRUE(app.Close());
+    ExpectNoReferencesLeft(host);
+}
+
+TEST(Load, WithoutAnInstallationBothMessagesShowAndTheWindowNever) {
+    Host host(json{{"installations", 0}});
+    driver::Process p = driver::Process::Start(kExe);
+    ASSERT_TRUE(p.pid());
+    const Ending end = WatchUntilEnd(p, 2 * kWindowWaitMs);
+    ASSERT_TRUE(end.exitCode) << "still running";
+    EXPECT_FALSE(end.windowShown);
+    EXPECT_EQ(end.boxes, (std::vector<Box>{
+                             {L"Skuvane", L"There are no Vantora installations detected!", false},
+                             {L"Vantora API", kNotRunning, true}}));
+    // The registry was asked for its count and nothing more.
+    const std::string report = WaitReport(host, "[installations]");
+    EXPECT_EQ(Calls(host), (std::vector<std::string>{"Installations.Count()"}));
+    EXPECT_NE(report.find("[installations]\ntotal 0\n"), std::string::npos) << report;
+    EXPECT_TRUE(NoStandInLeft());
+}
+
+TEST(Load, WithTheHostStoppedItIsStartedThroughTheRegistryAndTheWindowOpens) {
+    Host host;
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+    EXPECT_TRUE(driver::WindowsOf(app.pid(), L"#32770", true).empty()) << "a box showed";
+    EXPECT_EQ(driver::ComboItems(app.control(search::kCboProductDatabase)).size(), 4u);
+    EXPECT_EQ(app.Status(), L"Ready");
+    ASSERT_TRUE(host.Control()) << "the host is not running";
+
+    // Only the first installation; its Application read anew for each call.
+    const std::vector<std::string> calls = Calls(host);
+    const std::vector<std::string> start = {
+        "Installations.Count()",      "Installations.Item(I2:1)",
+        "Installation.Application()", "InstallationApplication.IsRunning()",
+        "Installation.Application()", "InstallationApplication.Start()",
+        "Installation.Application()", "InstallationApplication.GetRunningObject()"};
+    ASSERT_GE(calls.size(), start.size());
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + long(start.size())), start);
+
+    EXPECT_TRUE(app.Close());
+    ExpectNoReferencesLeft(host, true);
+    EXPECT_TRUE(NoStandInLeft());
+}
+
+TEST(Load, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds) {
+    Unregistered none;
+    driver::Process p = driver::Process::Start(kExe);
+    ASSERT_TRUE(p.pid());
+    const Ending end = WatchUntilEnd(p, 2 * kWindowWaitMs);
+    ASSERT_TRUE(end.exitCode) << "still running";
+    EXPECT_FALSE(end.windowShown);
+    ASSERT_EQ(end.boxes.size(), 1u);
+    EXPECT_EQ(end.boxes[0].caption, L"Skuvane");
+    const std::wstring head = L"Run-time error '429':\n\n";
+    EXPECT_EQ(end.boxes[0].text.rfind(head, 0), 0u) << Utf8(end.boxes[0].text);
+    EXPECT_GT(end.boxes[0].text.size(), head.size()) << "the error has no description";
+}
+
+// ============================================================================
+// Searching
+// ============================================================================
+
+TEST(Search, OneDatabaseListsItsMatchesAndPassesTheChoicesAsTheyStand) {
+    Host host;
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+    host.ClearLog();
+
+    ASSERT_TRUE(app.Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"zl-"));
+    EXPECT_EQ(app.Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
+                                                                  ExpectedRow(ProductOf(0, 1))}));
+    EXPECT_EQ(Calls(host), DatabaseSearch(L"Zeta Lighting", L"ManufacturerPartNumber",
+                                          L"Begins with", L"zl-", 2));
+    EXPECT_EQ(host.Outstanding(), 0);
+
+    EXPECT_TRUE(app.Close());
+    ExpectNoReferencesLeft(host);
+}
+
+TEST(Search, AllDatabasesSearchesEachInTurnAndKeepsTheirRowsInOrder) {
+    Host host;
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+    // Rows of an earlier search are replaced.
+    ASSERT_TRUE(app.Search(L"Alpha Cables ", L"ManufacturerPartNumber", L"Equal to", L"AC-1"));
+    ASSERT_EQ(app.Rows().size(), 1u);
+    host.ClearLog();
+
+    // The second database finds nothing.
+    ASSERT_TRUE(app.Search(kAll, L"VendorPartNumber", L"Contains", L"-700"));
+    EXPECT_EQ(app.Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
+                                                                  ExpectedRow(ProductOf(0, 1)),
+                                                                  ExpectedRow(ProductOf(2, 0))}));
+    std::vector<std::string> expected = {"Application.ProductDatabases()",
+                                         "ProductDatabases.Count()"};
+    const int found[] = {2, 0, 1};
+    for (int i = 1; i <= 3; ++i) {
+        Append(expected, DatabaseName(i));
+        Append(expected, DatabaseSearch(Databases()[size_t(i - 1)].name, L"VendorPartNumber",
+                                        L"Contains", L"-700", found[i - 1]));
+    }
+    EXPECT_EQ(Calls(host), expected);
+    EXPECT_EQ(host.Outstanding(), 0);
+
+    EXPECT_TRUE(app.Close());
+    ExpectNoReferencesLeft(host);
+}
+
+// Close waits in the queue until the search yields between databases; the
+// program must then end at once, normally, with nothing left running.
+TEST(Search, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
+    Host host;
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+    host.ClearLog();
+    SendMessageW(app.control(search::kCboOperator), CB_SETCURSEL, 6, 0);  // Begins with
+    driver::Press(app.window(), app::ControlIdOf(search::kCmdSearch));
+    driver::Press(app.window(), app::ControlIdOf(search::kCmdClose));
+    const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
+    ASSERT_TRUE(end.exitCode) << "still running";
+    EXPECT_EQ(*end.exitCode, 0u);
+    EXPECT_TRUE(end.boxes.empty());
+    // The search went no further than the database it had reached.
+    EXPECT_FALSE(Contains(Calls(host), "ProductDatabases.Item(&I2:2)"));
+    ExpectNoReferencesLeft(host);
+}
+
+TEST(Search, AHostMemberThatRaisesIsReportedAndEndsTheProgram) {
+    Host host(json{{"error",
+                    {{"member", "ItemFunctions.MLIBufferCount"},
+                     {"source", "Vantora"},
+                     {"description", "The product buffer is locked."},
+                     {"code", "0x800A0BB8"}}}});
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+
+    SendMessageW(app.control(search::kTxtSearchFor), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"ZL-100"));
+    SendMessageW(app.control(search::kCboProductDatabase), CB_SETCURSEL, 1, 0);
+    driver::Press(app.window(), app::ControlIdOf(search::kCmdSearch));
+    const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
+    ASSERT_TRUE(end.exitCode) << "still running";
+    EXPECT_NE(*end.exitCode, 0u);
+    ASSERT_EQ(end.boxes.size(), 1u);
+    EXPECT_EQ(end.boxes[0].caption, L"Skuvane");
+    EXPECT_EQ(end.boxes[0].text, L"Run-time error '3000':\n\nThe product buffer is locked.");
+    EXPECT_TRUE(Contains(host.LogLines(), "ItemFunctions.MLIBufferCount() -> raised 0x800A0BB8"));
+    // Nothing was read after the failed call.
+    EXPECT_FALSE(Contains(Calls(host), "SLIBuffer"));
+    ExpectNoReferencesLeft(host);
+}
+
+// ============================================================================
+// Adding to the quote
+// ============================================================================
+
+// A search in the first database that lists its first two products.
+class Add : public ::testing::Test {
+  protected:
+    void Open(json scenario) {
+        host_.emplace(std::move(scenario));
+        ASSERT_TRUE(host_->Start());
+        app_.emplace();
+        ASSERT_TRUE(app_->open()) << "no window";
+        ASSERT_TRUE(
+            app_->Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"ZL"));
+        ASSERT_EQ(app_->Rows().size(), 2u);
+        host_->ClearLog();
+    }
+    void TearDown() override {
+        if (app_ && app_->open()) {
+            EXPECT_TRUE(app_->Close());
+        }
+        if (host_) {
+            ExpectNoReferencesLeft(*host_);
+        }
+        app_.reset();
+        host_.reset();
+    }
+    // Answers the next quantity prompt, checking that it names the product.
+    void Answer(const Product& p, const std::wstring& typed, bool ok = true) {
+        std::wstring prompt, caption;
+        ASSERT_TRUE(driver::AnswerInputBox(app_->pid(), typed, ok, kBoxWaitMs, &prompt, &caption))
+            << "no quantity prompt";
+        EXPECT_EQ(prompt, Prompt(p));
+        EXPECT_EQ(caption, L"Add product to current quote");
+    }
+    std::optional<Host> host_;
+    std::optional<Skuvane> app_;
+};
+
+TEST_F(Add, TwoSelectedRowsAreAddedInOrderWithHalvesRoundedToEven) {
+    Open(json::object());
+    app_->Select({0, 1});
+    ASSERT_EQ(driver::RemoteListView(app_->control(search::kLvwResults)).SelectedRows(),
+              (std::vector<int>{0, 1}));
+    app_->PressAdd();
+
+    Answer(ProductOf(0, 0), Decimal(L"2", L"5"));
+    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 0), 2, true)}));
+    Answer(ProductOf(0, 1), Decimal(L"3", L"5"));
+    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 1), 4, true)}));
+
+    ASSERT_EQ(QuoteLineCount(*host_), 2);
+    EXPECT_EQ(QuoteLine(*host_, 0), std::make_pair(std::wstring(L"ZL-100"), 2.0));
+    EXPECT_EQ(QuoteLine(*host_, 1), std::make_pair(std::wstring(L"ZL-200"), 4.0));
+    // Part number, vendor and quantity by reference, then the flag 0 by value.
+    const std::vector<std::string> calls = Calls(*host_);
+    EXPECT_TRUE(Contains(calls,
+                         "ItemFunctions.AddItemFromProductDatabase(&BSTR:\"ZL-100\", "
+                         "&BSTR:\"Lumen & Co\", &R8:2, I4:0)"));
+    EXPECT_TRUE(Contains(calls,
+                         "ItemFunctions.AddItemFromProductDatabase(&BSTR:\"ZL-200\", "
+                         "&BSTR:\"Lumen & Co\", &R8:4, I4:0)"));
+}
+
+TEST_F(Add, CancelAtTheFirstOfTwoRowsAddsNothingAndOffersNoMore) {
+    Open(json::object());
+    app_->Select({0, 1});
+    app_->PressAdd();
+    Answer(ProductOf(0, 0), L"1", false);
+    // Neither a second prompt nor any message follows.
+    EXPECT_FALSE(WaitFor(1500, [&] {
+        for (HWND dlg : driver::WindowsOf(app_->pid(), L"#32770", true)) {
+            if (GetDlgItem(dlg, 0xFFFF) ||
+                driver::Text(GetDlgItem(dlg, 100)) == Prompt(ProductOf(0, 1)))
+                return true;
+        }
+        return false;
+    })) << "another box followed Cancel";
+    EXPECT_EQ(QuoteLineCount(*host_), 0);
+    EXPECT_TRUE(Calls(*host_).empty());
+}
+
+TEST_F(Add, WithNoDocumentOpenTheUserIsToldTwiceAndNothingIsAdded) {
+    Open({{"documents", json::array()}});
+    app_->Select({1});
+    app_->PressAdd();
+    Answer(ProductOf(0, 1), L"1");
+    EXPECT_EQ(NextBox(app_->pid()),
+              (Box{L"Skuvane", L"There are no documents currently open in Vantora.", true}));
+    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 1), 1, false)}));
+    const std::vector<std::string> calls = Calls(*host_);
+    EXPECT_TRUE(Contains(calls, "DocFunctions.GetActiveDocumentIndex()"));
+    EXPECT_FALSE(Contains(calls, "AddItemFromProductDatabase"));
+}
+
+// ============================================================================
+
+// Registers the stand-in for the run, and leaves the prefix as it was found:
+// registration, data files, and no stand-in process left behind.
+class Environment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        CLSID clsid;
+        wasRegistered_ = SUCCEEDED(CLSIDFromProgID(L"VantoraBackend.Installations", &clsid));
+        ASSERT_TRUE(standin_test::RegisterServer());
+        WriteDatabases();
+    }
+    void TearDown() override {
+        if (!wasRegistered_) standin_test::UnregisterServer();
+        std::error_code ec;
+        std::filesystem::remove_all(g_dataDir, ec);
+        EXPECT_TRUE(NoStandInLeft());
+        CoUninitialize();
+    }
+
+  private:
+    bool wasRegistered_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new Environment);
+    return RUN_ALL_TESTS();
+}
