@@ -353,20 +353,36 @@ std::wstring Tracker::Report() {
 
 // --- Settings and log -----------------------------------------------------
 
-void ConfigureCalls(const CallSettings& settings) { g_settings = settings; }
+namespace {
+
+// The call log, kept open for appending: opening a file costs more than a
+// cross-process call under Wine. Appends from the two stand-in processes
+// stay whole lines, and readers see each line as soon as it is written.
+HANDLE g_log = INVALID_HANDLE_VALUE;
+
+void CloseLog() {
+    if (g_log != INVALID_HANDLE_VALUE) CloseHandle(g_log);
+    g_log = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+void ConfigureCalls(const CallSettings& settings) {
+    if (settings.logPath != g_settings.logPath) CloseLog();
+    g_settings = settings;
+}
 
 void LogLine(std::wstring_view line) {
     if (g_settings.logPath.empty()) return;
-    // Opened per line and appended, so a reader sees every call at once and the
-    // two stand-in processes can share one log.
-    HANDLE f = CreateFileW(g_settings.logPath.c_str(), FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
+    if (g_log == INVALID_HANDLE_VALUE) {
+        g_log = CreateFileW(g_settings.logPath.c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (g_log == INVALID_HANDLE_VALUE) return;
+    }
     const std::string text = Utf8(line) + "\n";
     DWORD written = 0;
-    WriteFile(f, text.data(), DWORD(text.size()), &written, nullptr);
-    CloseHandle(f);
+    WriteFile(g_log, text.data(), DWORD(text.size()), &written, nullptr);
 }
 
 std::wstring Describe(const VARIANT& v) {

@@ -379,7 +379,13 @@ class StandIn {
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-    void ClearLog() const { DeleteFileW(log_.c_str()); }
+    // Empties the log in place: the stand-in keeps it open for appending.
+    void ClearLog() const {
+        HANDLE f = CreateFileW(log_.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    }
     // What the stand-in's processes reported as they ended.
     std::string Report() const { return ReadFile(report_); }
     // Waits (bounded) until the report holds a section, e.g. "[installations]".
