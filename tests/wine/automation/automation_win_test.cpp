@@ -246,28 +246,16 @@ TEST_F(Conversions, TextOfDoublesIsThePlatformsText) {
         VariantClear(&out);
         return text;
     };
-    std::vector<double> values = {0.0,
-                                  -0.0,
-                                  1,
-                                  -1.5,
-                                  0.1 + 0.2,
-                                  1.0 / 3,
-                                  -2.0 / 3,
-                                  9.733,
-                                  64.06,
-                                  0.0001,
-                                  0.00012345678901234567,
-                                  0.000099999999999999,
-                                  1e-5,
-                                  -1e-20,
-                                  123456789012345.6,
-                                  999999999999999.4,
-                                  999999999999999.6,
-                                  1e15,
-                                  9007199254740993.0,
-                                  1e300,
-                                  5e-324,
-                                  -1.7976931348623157e308};
+    std::vector<double> values;
+    // Plain values, and sums and thirds whose digits do not end.
+    for (double d : {0.0, -0.0, 1.0, -1.5, 0.30000000000000004, 0.3333333333333333,
+                     -0.6666666666666666, 9.733, 64.06, 0.0001, 0.00012345678901234567})
+        values.push_back(d);
+    // The edges: of the plain-digit form, of 15 and 16 digits, and of the range.
+    for (double d :
+         {0.000099999999999999, 1e-5, -1e-20, 123456789012345.6, 999999999999999.4,
+          999999999999999.6, 1e15, 9007199254740993.0, 1e300, 5e-324, -1.7976931348623157e308})
+        values.push_back(d);
     // Prices, weights and factors of every size, and values whose 16th
     // digit rounds.
     uint64_t seed = 12345;

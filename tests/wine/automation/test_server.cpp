@@ -19,6 +19,7 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -27,46 +28,20 @@ bool g_quit = false;
 
 enum Member { kDescribe = 1, kChange, kMake, kFail, kFailNumbered, kChild, kLive, kFlags, kQuit };
 
-struct Name {
-    const wchar_t* text;
-    DISPID id;
-};
-const Name kNames[] = {{L"Describe", kDescribe},
-                       {L"Change", kChange},
-                       {L"Make", kMake},
-                       {L"Fail", kFail},
-                       {L"FailNumbered", kFailNumbered},
-                       {L"Child", kChild},
-                       {L"Live", kLive},
-                       {L"Flags", kFlags},
-                       {L"Quit", kQuit}};
+// By member, in the order above.
+const wchar_t* const kNames[] = {L"",      L"Describe",     L"Change", L"Make",
+                                 L"Fail",  L"FailNumbered", L"Child",  L"Live",
+                                 L"Flags", L"Quit"};
 
 std::wstring TypeText(VARTYPE vt) {
-    std::wstring base;
-    switch (vt & ~VT_BYREF) {
-        case VT_BSTR:
-            base = L"BSTR";
-            break;
-        case VT_I2:
-            base = L"I2";
-            break;
-        case VT_I4:
-            base = L"I4";
-            break;
-        case VT_R8:
-            base = L"R8";
-            break;
-        case VT_BOOL:
-            base = L"BOOL";
-            break;
-        case VT_VARIANT:
-            base = L"VARIANT";
-            break;
-        case VT_DISPATCH:
-            base = L"DISPATCH";
-            break;
-        default:
-            base = std::to_wstring(vt & ~VT_BYREF);
+    const std::pair<VARTYPE, const wchar_t*> kTypes[] = {{VT_BSTR, L"BSTR"},
+                                                         {VT_I2, L"I2"},
+                                                         {VT_I4, L"I4"},
+                                                         {VT_R8, L"R8"},
+                                                         {VT_VARIANT, L"VARIANT"}};
+    std::wstring base = std::to_wstring(vt & ~VT_BYREF);
+    for (const auto& [type, name] : kTypes) {
+        if (type == (vt & ~VT_BYREF)) base = name;
     }
     return (vt & VT_BYREF) ? base + L"&" : base;
 }
@@ -110,8 +85,9 @@ class TestObject : public IDispatch {
         HRESULT hr = S_OK;
         for (UINT i = 0; i < count; ++i) {
             ids[i] = DISPID_UNKNOWN;
-            for (const Name& n : kNames)
-                if (_wcsicmp(n.text, names[i]) == 0) ids[i] = n.id;
+            for (DISPID m = kDescribe; m <= kQuit; ++m) {
+                if (_wcsicmp(kNames[m], names[i]) == 0) ids[i] = m;
+            }
             if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
         }
         return hr;
@@ -208,52 +184,36 @@ class TestObject : public IDispatch {
 };
 
 HRESULT MakeValue(int kind, VARIANT* out, IDispatch* child) {
+    // The numbers, each of a type the automation layer must turn into its own.
+    struct Number {
+        int kind;
+        VARTYPE vt;
+        double value;
+    };
+    const Number kNumbers[] = {{2, VT_BOOL, -1},  {3, VT_DATE, 45000.75}, {4, VT_R8, 2.5},
+                               {6, VT_I4, 40000}, {8, VT_CY, 1.2345},     {9, VT_DECIMAL, -1.25},
+                               {10, VT_UI1, 200}, {12, VT_I8, 5e9}};
+    for (const Number& n : kNumbers) {
+        if (n.kind != kind) continue;
+        out->vt = VT_R8;
+        out->dblVal = n.value;
+        return VariantChangeType(out, out, 0, n.vt);
+    }
     switch (kind) {
         case 1:
             out->vt = VT_BSTR;
             out->bstrVal = SysAllocString(L"text");
             return S_OK;
-        case 2:
-            out->vt = VT_BOOL;
-            out->boolVal = VARIANT_TRUE;
-            return S_OK;
-        case 3:
-            out->vt = VT_DATE;
-            out->date = 45000.75;
-            return S_OK;
-        case 4:
-            out->vt = VT_R8;
-            out->dblVal = 2.5;
-            return S_OK;
         case 5:
             out->vt = VT_NULL;
-            return S_OK;
-        case 6:
-            out->vt = VT_I4;
-            out->lVal = 40000;
             return S_OK;
         case 7:
             out->vt = VT_DISPATCH;
             out->pdispVal = child;
             child->AddRef();
             return S_OK;
-        case 8:
-            out->vt = VT_CY;
-            out->cyVal.int64 = 12345;
-            return S_OK;
-        case 9:
-            out->vt = VT_DECIMAL;
-            return VarDecFromR8(-1.25, &out->decVal);
-        case 10:
-            out->vt = VT_UI1;
-            out->bVal = 200;
-            return S_OK;
         case 11:
             out->vt = VT_EMPTY;
-            return S_OK;
-        case 12:
-            out->vt = VT_I8;
-            out->llVal = 5000000000LL;
             return S_OK;
         default:
             return DISP_E_BADINDEX;

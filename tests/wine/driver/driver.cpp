@@ -239,13 +239,16 @@ std::wstring RemoteListView::ColumnText(int column) const {
     return buffer;
 }
 
-std::vector<int> RemoteListView::SelectedRows() const {
-    std::vector<int> rows;
-    for (LRESULT i = SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-         i >= 0; i = SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
-        rows.push_back(static_cast<int>(i));
+void RemoteListView::Select(const std::vector<int>& rows) const {
+    if (!remote_) return;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0);
+        WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(rows[i]),
+                     reinterpret_cast<LPARAM>(remote_));
     }
-    return rows;
 }
 
 }  // namespace driver

@@ -71,7 +71,8 @@ class RemoteListView {
     int ColumnCount() const;
     std::wstring Text(int row, int column) const;  // 0-based
     std::wstring ColumnText(int column) const;
-    std::vector<int> SelectedRows() const;
+    // Selects the rows, the first one focused, as ctrl+clicks would.
+    void Select(const std::vector<int>& rows) const;
 
   private:
     HWND list_;

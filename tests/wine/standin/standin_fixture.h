@@ -54,14 +54,7 @@ class Variant {
   public:
     Variant() { VariantInit(&v_); }
     Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
-    Variant& operator=(Variant&& o) noexcept {
-        if (this != &o) {
-            VariantClear(&v_);
-            v_ = o.v_;
-            VariantInit(&o.v_);
-        }
-        return *this;
-    }
+    Variant& operator=(Variant&&) = delete;
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     ~Variant() { VariantClear(&v_); }
@@ -70,32 +63,17 @@ class Variant {
     VARTYPE vt() const { return V_VT(&v_); }
     // The value as text (invariant locale); "" for EMPTY and NULL.
     std::wstring text() const {
-        if (vt() == VT_BSTR) return std::wstring(V_BSTR(&v_), SysStringLen(V_BSTR(&v_)));
-        VARIANT t;
-        VariantInit(&t);
-        std::wstring out;
-        if (SUCCEEDED(
-                VariantChangeTypeEx(&t, const_cast<VARIANT*>(&v_), LOCALE_INVARIANT, 0, VT_BSTR))) {
-            out.assign(V_BSTR(&t), SysStringLen(V_BSTR(&t)));
-        }
-        VariantClear(&t);
-        return out;
+        Variant t = As(VT_BSTR);
+        return t.vt() == VT_BSTR ? std::wstring(V_BSTR(t.get()), SysStringLen(V_BSTR(t.get())))
+                                 : L"";
     }
     long asLong() const {
-        VARIANT t;
-        VariantInit(&t);
-        long n = 0;
-        if (SUCCEEDED(VariantChangeType(&t, const_cast<VARIANT*>(&v_), 0, VT_I4))) n = V_I4(&t);
-        VariantClear(&t);
-        return n;
+        Variant t = As(VT_I4);
+        return t.vt() == VT_I4 ? V_I4(t.get()) : 0;
     }
     double asDouble() const {
-        VARIANT t;
-        VariantInit(&t);
-        double d = 0;
-        if (SUCCEEDED(VariantChangeType(&t, const_cast<VARIANT*>(&v_), 0, VT_R8))) d = V_R8(&t);
-        VariantClear(&t);
-        return d;
+        Variant t = As(VT_R8);
+        return t.vt() == VT_R8 ? V_R8(t.get()) : 0;
     }
     ComPtr<IDispatch> object() const {
         ComPtr<IDispatch> p;
@@ -104,6 +82,12 @@ class Variant {
     }
 
   private:
+    // The value converted (invariant locale); EMPTY when it does not convert.
+    Variant As(VARTYPE type) const {
+        Variant t;
+        VariantChangeTypeEx(t.get(), const_cast<VARIANT*>(&v_), LOCALE_INVARIANT, 0, type);
+        return t;
+    }
     VARIANT v_;
 };
 
@@ -397,7 +381,6 @@ class StandIn {
         }
         return true;
     }
-    const std::wstring& scenarioPath() const { return scenario_; }
     // Why the last Start or Stop failed.
     const std::string& error() const { return error_; }
 

@@ -86,44 +86,36 @@ RECT Pixels(const search::ControlLayout& c, int dpi) {
     return {px(c.left), px(c.top), px(c.left) + px(c.width), px(c.top) + px(c.height)};
 }
 
-void ExpectLayout(int dpi) {
-    Bound b(dpi);
-    HWND w = b.window.hwnd();
-    RECT client;
-    GetClientRect(w, &client);
-    EXPECT_EQ(client.right, search::TwipsToPixels(search::kClientWidth, dpi));
-    EXPECT_EQ(client.bottom, search::TwipsToPixels(search::kClientHeight, dpi));
-    for (const auto& c : search::kLayout) {
-        SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
-        RECT want = Pixels(c, dpi), got = driver::ClientRectIn(b.Control(c.id), w);
-        EXPECT_EQ(got.left, want.left);
-        EXPECT_EQ(got.top, want.top);
-        EXPECT_EQ(got.right, want.right);
-        EXPECT_EQ(got.bottom, want.bottom);
+// Every control on the table, the client area, and a few pixels written out
+// by hand: at 144 DPI everything is half as large again.
+TEST(WindowLayout, EveryControlSitsOnThePixelTableAt96And144Dpi) {
+    struct Case {
+        int dpi;
+        RECT list;  // lvwResults
+        SIZE client;
+    };
+    for (const Case& k :
+         {Case{96, {8, 128, 537, 273}, {544, 321}}, Case{144, {12, 192, 806, 410}, {816, 482}}}) {
+        SCOPED_TRACE(k.dpi);
+        Bound b(k.dpi);
+        HWND w = b.window.hwnd();
+        RECT client;
+        GetClientRect(w, &client);
+        EXPECT_EQ(client.right, k.client.cx);
+        EXPECT_EQ(client.bottom, k.client.cy);
+        EXPECT_EQ(client.right, search::TwipsToPixels(search::kClientWidth, k.dpi));
+        EXPECT_EQ(client.bottom, search::TwipsToPixels(search::kClientHeight, k.dpi));
+        const RECT list = driver::ClientRectIn(b.Control(search::kLvwResults), w);
+        EXPECT_TRUE(EqualRect(&list, &k.list));
+        for (const auto& c : search::kLayout) {
+            SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
+            RECT want = Pixels(c, k.dpi), got = driver::ClientRectIn(b.Control(c.id), w);
+            EXPECT_EQ(got.left, want.left);
+            EXPECT_EQ(got.top, want.top);
+            EXPECT_EQ(got.right, want.right);
+            EXPECT_EQ(got.bottom, want.bottom);
+        }
     }
-}
-
-TEST(WindowLayout, At96DpiEveryControlSitsOnThePixelTable) {
-    ExpectLayout(96);
-    // The table's own pixel column, spot-checked by hand.
-    Bound b;
-    RECT list = driver::ClientRectIn(b.Control(search::kLvwResults), b.window.hwnd());
-    EXPECT_EQ(list.left, 8);
-    EXPECT_EQ(list.top, 128);
-    EXPECT_EQ(list.right - list.left, 529);
-    EXPECT_EQ(list.bottom - list.top, 145);
-    RECT add = driver::ClientRectIn(b.Control(search::kCmdAddToQuote), b.window.hwnd());
-    EXPECT_EQ(add.left, 232);
-    EXPECT_EQ(add.top, 288);
-}
-
-TEST(WindowLayout, At144DpiEverythingIsHalfAsLargeAgain) {
-    ExpectLayout(144);
-    Bound b(144);
-    RECT client;
-    GetClientRect(b.window.hwnd(), &client);
-    EXPECT_EQ(client.right, 816);
-    EXPECT_EQ(client.bottom, 482);
 }
 
 TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
@@ -379,19 +371,6 @@ TEST(WindowFailures, ErrorInAHandlerRunDuringAYieldEndsTheYieldingOneToo) {
     ASSERT_TRUE(watcher.Seen());
     EXPECT_EQ(adds, 1);
     EXPECT_FALSE(resumed);
-}
-
-TEST(WindowClose, CloseBoxSystemMenuAndCloseButtonAllEndTheLoop) {
-    for (int way = 0; way < 3; ++way) {
-        Bound b;
-        b.window.Bind({[] {}, {}, {}, [&] { b.window.Ui().Unload(); }, {}});
-        b.window.Show();
-        if (way == 0) PostMessageW(b.window.hwnd(), WM_CLOSE, 0, 0);
-        if (way == 1) PostMessageW(b.window.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (way == 2) PostMessageW(b.Control(search::kCmdClose), BM_CLICK, 0, 0);
-        EXPECT_EQ(b.window.MessageLoop(), app::kExitClosed) << way;
-        EXPECT_FALSE(IsWindow(b.window.hwnd())) << way;
-    }
 }
 
 }  // namespace
