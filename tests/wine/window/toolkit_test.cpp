@@ -1,12 +1,11 @@
 // The toolkit over the real controls of the window: choosers, the value box,
-// the status line, the virtual result list, the boxes and the pointer.
+// the status line, the virtual result list and the pointer.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 
 #include <memory>
-#include <thread>
 
 #include "app/main_window.h"
 #include "driver.h"
@@ -37,12 +36,6 @@ void AddRows(platform::ListItems& items, int first, int count) {
         std::wstring_view sv[] = {vendor, price};
         items.Add(n + L"key", L"Product " + n, L"PN-" + n, keys, sv);
     }
-}
-
-std::wstring CellText(HWND list, int row, int col) {
-    wchar_t buf[256] = {};
-    ListView_GetItemText(list, row, col, buf, 256);
-    return buf;
 }
 
 TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
@@ -92,26 +85,6 @@ TEST(ToolkitList, ColumnsTakeTheirWidthInTwipsAtTheWindowDpi) {
     auto& lvw = big.Controls().lvwResults;
     lvw.AddColumn(L"Description", 1440);
     EXPECT_EQ(ListView_GetColumnWidth(big.Control(search::kLvwResults), 0), 144);
-}
-
-TEST(ToolkitList, RowsAreDrawnFromTheModel) {
-    Window w;
-    w.c.lvwResults.AddColumn(L"Description", 1440);
-    w.c.lvwResults.AddColumn(L"Vendor", 1440);
-    w.c.lvwResults.AddColumn(L"Price", 1440);
-    w.c.lvwResults.AddColumn(L"Empty", 1440);
-    AddRows(w.c.lvwResults.Items(), 0, 1000);
-    EXPECT_EQ(ListView_GetItemCount(w.list), 0) << "the control learns of rows when told";
-    w.c.lvwResults.ItemsChanged();
-    EXPECT_EQ(ListView_GetItemCount(w.list), 1000);
-    EXPECT_EQ(CellText(w.list, 0, 0), L"Product 0");
-    EXPECT_EQ(CellText(w.list, 999, 1), L"Vendor 999");
-    EXPECT_EQ(CellText(w.list, 5, 2), L"9.5");
-    EXPECT_EQ(CellText(w.list, 5, 3), L"") << "a column without a sub-item is empty";
-
-    w.c.lvwResults.Items().Clear();
-    w.c.lvwResults.ItemsChanged();
-    EXPECT_EQ(ListView_GetItemCount(w.list), 0);
 }
 
 TEST(ToolkitList, SelectionAndTheFocusedRowAreMirroredIntoTheModel) {
@@ -168,42 +141,6 @@ TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(w.c.lvwResults.Items().SelectedPosition(), 2);
     EXPECT_TRUE(w.c.lvwResults.Items().Selected(2));
-}
-
-TEST(ToolkitBoxes, MessageBoxTakesTheApplicationTitleWhenItHasNone) {
-    Window w;
-    for (const std::wstring title : {L"", L"Vantora API"}) {
-        std::optional<driver::MessageBoxSeen> seen;
-        std::thread t([&] {
-            seen = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
-            if (seen) driver::Press(seen->hwnd, IDOK);
-        });
-        w.window.Ui().MsgBox(L"Product added.", platform::kInformation, title);
-        t.join();
-        ASSERT_TRUE(seen);
-        EXPECT_EQ(seen->caption, title.empty() ? L"Skuvane" : title);
-        EXPECT_EQ(seen->text, L"Product added.");
-    }
-}
-
-TEST(ToolkitBoxes, InputBoxReturnsTheTypedTextOrNothingOnCancel) {
-    Window w;
-    auto& ui = w.window.Ui();
-    std::wstring prompt, caption;
-    std::thread ok([&] {
-        driver::AnswerInputBox(GetCurrentProcessId(), L"2.5", true, 10000, &prompt, &caption);
-    });
-    EXPECT_EQ(ui.InputBox(L"Quantity of Product 1?", L"Quantity"), L"2.5");
-    ok.join();
-    EXPECT_EQ(prompt, L"Quantity of Product 1?");
-    EXPECT_EQ(caption, L"Quantity");
-
-    std::thread cancel([&] {
-        driver::AnswerInputBox(GetCurrentProcessId(), L"7", false, 10000, nullptr, &caption);
-    });
-    EXPECT_EQ(ui.InputBox(L"Quantity?", L""), L"");
-    cancel.join();
-    EXPECT_EQ(caption, L"Skuvane");
 }
 
 TEST(ToolkitPointer, HourglassHoldsOverTheWindowUntilReset) {

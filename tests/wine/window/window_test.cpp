@@ -254,18 +254,8 @@ TEST(WindowKeyboard, AccessKeysAndSpaceOrEnterOnAButtonClickIt) {
 TEST(WindowResults, TooltipOfTheListIsAttached) {
     Bound b;
     HWND list = b.Control(search::kLvwResults);
-    std::vector<HWND> tips;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM lp) -> BOOL {
-            if (driver::ClassName(h) == TOOLTIPS_CLASSW) {
-                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tips));
     bool found = false;
-    for (HWND tip : tips) {
+    for (HWND tip : driver::WindowsOf(GetCurrentProcessId(), TOOLTIPS_CLASSW, false)) {
         wchar_t text[128] = {};
         TTTOOLINFOW ti = {};
         ti.cbSize = sizeof(ti);
@@ -284,7 +274,10 @@ TEST(WindowResults, TooltipOfTheListIsAttached) {
 // program ends; nothing else runs.
 TEST(WindowFailures, RunTimeErrorIsReportedThenTheProgramEnds) {
     Bound b;
-    b.window.Bind({[] {}, [] { throw platform::RuntimeError(13, L"Type mismatch"); }, {}, {}, {}});
+    app::Handlers h;
+    h.Form_Load = [] {};
+    h.cmdSearch_Click = [] { throw platform::RuntimeError(13, L"Type mismatch"); };
+    b.window.Bind(h);
     ASSERT_TRUE(b.window.Load());
     b.window.Show();
     BoxWatcher watcher;
@@ -300,7 +293,9 @@ TEST(WindowFailures, RunTimeErrorIsReportedThenTheProgramEnds) {
 
 TEST(WindowFailures, ErrorDuringLoadEndsBeforeTheWindowIsShown) {
     Bound b;
-    b.window.Bind({[] { throw std::runtime_error("boom"); }, {}, {}, {}, {}});
+    app::Handlers h;
+    h.Form_Load = [] { throw std::runtime_error("boom"); };
+    b.window.Bind(h);
     BoxWatcher watcher;
     EXPECT_FALSE(b.window.Load());
     const auto& seen = watcher.Seen();
@@ -313,64 +308,51 @@ TEST(WindowFailures, ErrorDuringLoadEndsBeforeTheWindowIsShown) {
 TEST(WindowFailures, EndDuringLoadLeavesNoWindowShown) {
     Bound b;
     bool shownDuringLoad = true;
-    b.window.Bind({[&] {
-                       shownDuringLoad = IsWindowVisible(b.window.hwnd()) != FALSE;
-                       b.window.Ui().End();
-                   },
-                   {},
-                   {},
-                   {},
-                   {}});
+    app::Handlers h;
+    h.Form_Load = [&] {
+        shownDuringLoad = IsWindowVisible(b.window.hwnd()) != FALSE;
+        b.window.Ui().End();
+    };
+    b.window.Bind(h);
     EXPECT_FALSE(b.window.Load());
     EXPECT_FALSE(shownDuringLoad);
     EXPECT_EQ(b.window.ExitCode(), app::kExitEnded);
     EXPECT_FALSE(IsWindow(b.window.hwnd()));
 }
 
-// The handler yields; what happens meanwhile must stop it from going on.
-TEST(WindowFailures, CloseWhileAHandlerYieldsEndsItAndTheProgram) {
-    Bound b;
-    bool resumed = false;
-    b.window.Bind({[] {},
-                   [&] {
-                       PostMessageW(b.window.hwnd(), WM_CLOSE, 0, 0);
-                       b.window.Ui().DoEvents();
-                       resumed = true;
-                   },
-                   {},
-                   {},
-                   {}});
-    b.window.Show();
-    PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
-    EXPECT_EQ(b.window.MessageLoop(), app::kExitClosed);
-    EXPECT_FALSE(resumed);
-    EXPECT_FALSE(IsWindow(b.window.hwnd()));
-}
-
-TEST(WindowFailures, ErrorInAHandlerRunDuringAYieldEndsTheYieldingOneToo) {
-    Bound b;
-    bool resumed = false;
-    int adds = 0;
-    b.window.Bind({[] {},
-                   [&] {
-                       PostMessageW(b.Control(search::kCmdAddToQuote), BM_CLICK, 0, 0);
-                       b.window.Ui().DoEvents();
-                       resumed = true;
-                   },
-                   [&] {
-                       ++adds;
-                       throw platform::RuntimeError(
-                           91, L"Object variable or With block variable not set");
-                   },
-                   {},
-                   {}});
-    b.window.Show();
-    BoxWatcher watcher;
-    PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
-    EXPECT_EQ(b.window.MessageLoop(), app::kExitRunTimeError);
-    ASSERT_TRUE(watcher.Seen());
-    EXPECT_EQ(adds, 1);
-    EXPECT_FALSE(resumed);
+// The search handler yields; a close, or an error in a handler run meanwhile,
+// must stop it from going on and end the program.
+TEST(WindowFailures, WhatEndsTheProgramDuringAYieldEndsTheYieldingHandlerToo) {
+    for (bool raise : {false, true}) {
+        SCOPED_TRACE(raise ? "an error in a handler" : "close");
+        Bound b;
+        bool resumed = false;
+        int adds = 0;
+        app::Handlers h;
+        h.cmdSearch_Click = [&] {
+            if (raise) {
+                PostMessageW(b.Control(search::kCmdAddToQuote), BM_CLICK, 0, 0);
+            } else {
+                PostMessageW(b.window.hwnd(), WM_CLOSE, 0, 0);
+            }
+            b.window.Ui().DoEvents();
+            resumed = true;
+        };
+        h.cmdAddToQuote_Click = [&] {
+            ++adds;
+            throw platform::RuntimeError(91, L"Object variable or With block variable not set");
+        };
+        b.window.Bind(h);
+        b.window.Show();
+        std::optional<BoxWatcher> watcher;
+        if (raise) watcher.emplace();
+        PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
+        EXPECT_EQ(b.window.MessageLoop(), raise ? app::kExitRunTimeError : app::kExitClosed);
+        EXPECT_EQ(watcher && watcher->Seen(), raise) << "the error report";
+        EXPECT_EQ(adds, raise ? 1 : 0);
+        EXPECT_FALSE(resumed);
+        EXPECT_FALSE(IsWindow(b.window.hwnd()));
+    }
 }
 
 }  // namespace
