@@ -146,8 +146,10 @@ Value Date(WORD y, WORD m, WORD d) {
 }
 Value Null() { return {nullptr, L""}; }
 
+using Fields = std::vector<std::pair<std::string, Value>>;
+
 struct Product {
-    std::vector<std::pair<std::string, Value>> fields;
+    Fields fields;
     std::wstring Shown(std::wstring_view field) const {
         for (const auto& [name, value] : fields) {
             if (standin_test::Wide(name) == field) return value.shown;
@@ -159,6 +161,17 @@ struct Product {
     std::wstring Description() const { return Shown(L"Description"); }
 };
 
+// A product with the four texts every product has, and more fields.
+Product P(const char* description, const char* vendor, const char* vendorPart, const char* part,
+          Fields more = {}) {
+    Fields fields = {{"Description", Text(description)},
+                     {"Vendor", Text(vendor)},
+                     {"VendorPartNumber", Text(vendorPart)},
+                     {"ManufacturerPartNumber", Text(part)}};
+    fields.insert(fields.end(), more.begin(), more.end());
+    return {fields};
+}
+
 struct Database {
     std::wstring name;
     std::vector<Product> products;
@@ -169,39 +182,21 @@ struct Database {
 const std::vector<Database>& Databases() {
     static const std::vector<Database> dbs = {
         {L"Zeta Lighting",
-         {{{{"Description", Text("Lamp \"Arc\" 40 W")},
-            {"Vendor", Text("Lumen & Co")},
-            {"VendorPartNumber", Text("LUM-7001")},
-            {"ManufacturerPartNumber", Text("ZL-100")},
-            {"Notes", Null()},
-            {"UnitPrice", Currency(12.5)},
-            {"GSTTax", Currency(1.75)},
-            {"CustomDate01", Date(2024, 1, 11)},
-            {"ItemType", Whole(3)},
-            {"UnitWeight", Real(0.25)},
-            {"CustomText11", Text("eleven")},
-            {"CustomText14", Text("fourteen")},
-            {"AlternateExtendedCost", Currency(99)},
-            {"Manufacturer", Text("Lux Werke")}}},
-          {{{"Description", Text("Spot 7 W")},
-            {"Vendor", Text("Lumen & Co")},
-            {"VendorPartNumber", Text("LUM-7002")},
-            {"ManufacturerPartNumber", Text("ZL-200")},
-            {"UnitPrice", Currency(3)}}},
-          {{{"Description", Text("Ceiling rose")},
-            {"Vendor", Text("Lumen & Co")},
-            {"VendorPartNumber", Text("LUM-5003")},
-            {"ManufacturerPartNumber", Text("XR-300")}}}}},
-        {L"Alpha Cables ",
-         {{{{"Description", Text("Cable 3x1.5")},
-            {"Vendor", Text("Kabel Nord")},
-            {"VendorPartNumber", Text("KN-1")},
-            {"ManufacturerPartNumber", Text("AC-1")}}}}},
-        {L"Mid Tools",
-         {{{{"Description", Text("Screwdriver set")},
-            {"Vendor", Text("Toolbox GmbH")},
-            {"VendorPartNumber", Text("TB-7009")},
-            {"ManufacturerPartNumber", Text("ZL-900")}}}}},
+         {P("Lamp \"Arc\" 40 W", "Lumen & Co", "LUM-7001", "ZL-100",
+            {{"Notes", Null()},
+             {"UnitPrice", Currency(12.5)},
+             {"GSTTax", Currency(1.75)},
+             {"CustomDate01", Date(2024, 1, 11)},
+             {"ItemType", Whole(3)},
+             {"UnitWeight", Real(0.25)},
+             {"CustomText11", Text("eleven")},
+             {"CustomText14", Text("fourteen")},
+             {"AlternateExtendedCost", Currency(99)},
+             {"Manufacturer", Text("Lux Werke")}}),
+          P("Spot 7 W", "Lumen & Co", "LUM-7002", "ZL-200", {{"UnitPrice", Currency(3)}}),
+          P("Ceiling rose", "Lumen & Co", "LUM-5003", "XR-300")}},
+        {L"Alpha Cables ", {P("Cable 3x1.5", "Kabel Nord", "KN-1", "AC-1")}},
+        {L"Mid Tools", {P("Screwdriver set", "Toolbox GmbH", "TB-7009", "ZL-900")}},
     };
     return dbs;
 }
@@ -355,9 +350,7 @@ long QuoteLineCount(const StandIn& host) {
 struct Box {
     std::wstring caption, text;
     bool icon = false;
-    bool operator==(const Box& o) const {
-        return caption == o.caption && text == o.text && icon == o.icon;
-    }
+    bool operator==(const Box&) const = default;
 };
 
 void PrintTo(const Box& b, std::ostream* os) {

@@ -1,13 +1,7 @@
 // Drives the stand-in Vantora from a test process, through COM as Skuvane does:
 // registers it, starts it with a scenario, calls members late-bound, reads its
-// call log and reference report, and stops it cleanly.
-//
-//   standin_test::StandIn host({{"documents", nlohmann::json::array()}});
-//   ASSERT_TRUE(host.Start()) << host.error();
-//   auto app = host.Application();
-//   ... host.Stop(); EXPECT_NE(host.Report().find("total 0"), std::string::npos);
-//
-// Link the CMake target standin_fixture (it builds VantoraStandIn.exe first).
+// call log and reference report, and stops it cleanly. Link the CMake target
+// standin_fixture (it builds VantoraStandIn.exe first).
 #pragma once
 
 #include <windows.h>
@@ -16,6 +10,7 @@
 #include <tlhelp32.h>
 #include <wrl/client.h>
 
+#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -101,40 +96,27 @@ class ArgList {
     ~ArgList() {
         for (VARIANT& v : args_) VariantClear(&v);
     }
-    ArgList& Text(const wchar_t* s) {
-        return Add(VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = SysAllocString(s); });
-    }
-    ArgList& TextRef(BSTR* s) {
-        return Add(VT_BYREF | VT_BSTR, [&](VARIANT& v) { V_BSTRREF(&v) = s; });
-    }
-    ArgList& I2(short n) {
-        return Add(VT_I2, [&](VARIANT& v) { V_I2(&v) = n; });
-    }
-    ArgList& I2Ref(short* n) {
-        return Add(VT_BYREF | VT_I2, [&](VARIANT& v) { V_I2REF(&v) = n; });
-    }
-    ArgList& I4(long n) {
-        return Add(VT_I4, [&](VARIANT& v) { V_I4(&v) = n; });
-    }
-    ArgList& R8(double d) {
-        return Add(VT_R8, [&](VARIANT& v) { V_R8(&v) = d; });
-    }
-    ArgList& R8Ref(double* d) {
-        return Add(VT_BYREF | VT_R8, [&](VARIANT& v) { V_R8REF(&v) = d; });
-    }
-    ArgList& VariantRef(VARIANT* p) {
-        return Add(VT_BYREF | VT_VARIANT, [&](VARIANT& v) { V_VARIANTREF(&v) = p; });
-    }
+    ArgList& Text(const wchar_t* s) { return Add(VT_BSTR, SysAllocString(s)); }
+    ArgList& TextRef(BSTR* s) { return Add(VT_BYREF | VT_BSTR, s); }
+    ArgList& I2(short n) { return Add(VT_I2, n); }
+    ArgList& I2Ref(short* n) { return Add(VT_BYREF | VT_I2, n); }
+    ArgList& I4(long n) { return Add(VT_I4, n); }
+    ArgList& R8(double d) { return Add(VT_R8, d); }
+    ArgList& R8Ref(double* d) { return Add(VT_BYREF | VT_R8, d); }
+    ArgList& VariantRef(VARIANT* p) { return Add(VT_BYREF | VT_VARIANT, p); }
     // DISPPARAMS order: the last argument first.
     std::vector<VARIANT> Reversed() const { return {args_.rbegin(), args_.rend()}; }
 
   private:
-    template <typename F>
-    ArgList& Add(VARTYPE vt, F set) {
+    // Every value and pointer of a VARIANT starts where its 8-byte integer does.
+    template <typename T>
+    ArgList& Add(VARTYPE vt, T value) {
+        static_assert(sizeof(T) <= sizeof(LONGLONG));
         VARIANT v;
         VariantInit(&v);
         V_VT(&v) = vt;
-        set(v);
+        V_I8(&v) = 0;
+        std::memcpy(&V_I8(&v), &value, sizeof value);
         args_.push_back(v);
         return *this;
     }
@@ -200,23 +182,28 @@ inline std::wstring StandInExe() {
     return path;
 }
 
-// Runs the exe with a command line and waits; its exit code, or -1.
-inline int RunStandIn(const std::wstring& args, DWORD timeoutMs = 30000) {
+// Starts the exe with a command line: its process, or null.
+inline PROCESS_INFORMATION LaunchStandIn(const std::wstring& args) {
     const std::wstring exe = StandInExe();
     std::wstring cmd = L"\"" + exe + L"\" " + args;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        return -1;
+    if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+        CloseHandle(pi.hThread);
     }
-    CloseHandle(pi.hThread);
+    return pi;
+}
+
+// Runs the exe with a command line and waits; its exit code, or -1.
+inline int RunStandIn(const std::wstring& args, DWORD timeoutMs = 30000) {
+    const PROCESS_INFORMATION pi = LaunchStandIn(args);
     DWORD code = DWORD(-1);
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    if (pi.hProcess && WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(pi.hProcess, &code);
     }
-    CloseHandle(pi.hProcess);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
     return int(code);
 }
 
@@ -296,16 +283,8 @@ class StandIn {
     // Running Object Table (never one left over from before).
     bool Start(DWORD timeoutMs = 15000) {
         if (Control()) return Failed("a stand-in application was already running");
-        const std::wstring exe = StandInExe();
-        std::wstring cmd = L"\"" + exe + L"\" /app /scenario \"" + scenario_ + L"\"";
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &si, &pi)) {
-            return Failed("cannot start " + Utf8(exe));
-        }
-        CloseHandle(pi.hThread);
+        const PROCESS_INFORMATION pi = LaunchStandIn(L"/app /scenario \"" + scenario_ + L"\"");
+        if (!pi.hProcess) return Failed("cannot start " + Utf8(StandInExe()));
         if (process_) CloseHandle(process_);
         process_ = pi.hProcess;
         const ULONGLONG deadline = GetTickCount64() + timeoutMs;
