@@ -37,86 +37,17 @@ class FakeRef : public platform::Dispatch {
 namespace {
 
 [[noreturn]] void Raise(int32_t number) {
-    switch (number) {
-        case err::kOverflow:
-            throw RuntimeError(number, L"Overflow");
-        case err::kTypeMismatch:
-            throw RuntimeError(number, L"Type mismatch");
-        case err::kInvalidUseOfNull:
-            throw RuntimeError(number, L"Invalid use of Null");
-        default:
-            throw RuntimeError(number, L"ActiveX component can't create object");
-    }
+    throw RuntimeError(number, number == err::kOverflow       ? L"Overflow"
+                               : number == err::kTypeMismatch ? L"Type mismatch"
+                               : number == err::kInvalidUseOfNull
+                                   ? L"Invalid use of Null"
+                                   : L"ActiveX component can't create object");
 }
 
 std::wstring Format(const wchar_t* format, double d) {
     wchar_t buf[64];
     std::swprintf(buf, 64, format, d);
     return buf;
-}
-
-// Text that a late-bound caller accepts as a number: optional spaces and
-// sign, digits with at most one ".", an optional exponent.
-bool ParseNumber(const std::wstring& text, double& out) {
-    size_t b = text.find_first_not_of(L' ');
-    size_t e = text.find_last_not_of(L' ');
-    if (b == std::wstring::npos) return false;
-    std::wstring t = text.substr(b, e - b + 1);
-    for (wchar_t c : t) {
-        if (!(std::iswdigit(c) || c == L'.' || c == L'+' || c == L'-' || c == L'e' || c == L'E'))
-            return false;
-    }
-    wchar_t* end = nullptr;
-    out = std::wcstod(t.c_str(), &end);
-    return end == t.c_str() + t.size() && std::isfinite(out);
-}
-
-// Days since 1 January 1970 to a civil date.
-void CivilFromDays(int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-std::wstring DateText(double serial) {
-    const double whole = std::trunc(serial);
-    const double frac = std::fabs(serial - whole);
-    std::wstring out;
-    wchar_t buf[64];
-    if (whole != 0 || frac == 0) {
-        int y = 0, m = 0, d = 0;
-        CivilFromDays(static_cast<int64_t>(whole) - 25569, y, m, d);
-        std::swprintf(buf, 64, L"%d/%d/%d", m, d, y);
-        out = buf;
-    }
-    if (frac != 0) {
-        const long secs = std::lround(frac * 86400.0);
-        const long h = secs / 3600 % 24;
-        std::swprintf(buf, 64, L"%ld:%02ld:%02ld %ls", h % 12 == 0 ? 12 : h % 12, secs / 60 % 60,
-                      secs % 60, h < 12 ? L"AM" : L"PM");
-        if (!out.empty()) out += L' ';
-        out += buf;
-    }
-    return out;
-}
-
-std::wstring CurrencyText(int64_t scaled) {
-    std::wstring out = std::to_wstring(scaled / 10000);
-    if (scaled < 0 && scaled / 10000 == 0) out = L"-0";
-    int64_t frac = scaled % 10000;
-    if (frac < 0) frac = -frac;
-    if (frac != 0) {
-        std::wstring f = std::to_wstring(frac + 10000).substr(1);
-        f.erase(f.find_last_not_of(L'0') + 1);
-        out += L'.' + f;
-    }
-    return out;
 }
 
 template <class T>
@@ -128,11 +59,18 @@ T Narrow(double d) {
     return static_cast<T>(r);
 }
 
-Order FromSign(int s) { return s < 0 ? Order::Less : s > 0 ? Order::Greater : Order::Equal; }
-
 }  // namespace
 
 // ---- values and records ----
+
+RuntimeError Raised(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e;
+    }
+    return RuntimeError(0, L"");
+}
 
 Variant Value::ToVariant() const {
     return std::visit(
@@ -154,20 +92,14 @@ std::wstring TypeName(const Variant& v) {
 }
 
 std::wstring Describe(const Variant& v) {
-    switch (v.type()) {
-        case Variant::Type::kEmpty:
-            return L"Empty";
-        case Variant::Type::kNull:
-            return L"Null";
-        case Variant::Type::kObject: {
-            const auto* ref = dynamic_cast<const FakeRef*>(v.get<platform::Object>()->get());
-            return ref ? ref->path() : L"Nothing";
-        }
-        case Variant::Type::kError:
-            return L"Error " + std::to_wstring(v.get<platform::ErrorCode>()->scode);
-        default:
-            return convert::ToString(v);
+    if (v.IsEmpty()) return L"Empty";
+    if (v.IsNull()) return L"Null";
+    if (auto* o = v.get<platform::Object>()) {
+        const auto* ref = dynamic_cast<const FakeRef*>(o->get());
+        return ref ? ref->path() : L"Nothing";
     }
+    if (auto* e = v.get<platform::ErrorCode>()) return L"Error " + std::to_wstring(e->scode);
+    return convert::ToString(v);
 }
 
 std::wstring CallRecord::Line() const {
@@ -186,30 +118,18 @@ std::wstring CallRecord::Line() const {
 
 // ---- objects ----
 
-void FakeObject::Returns(const std::wstring& member, Value v) {
-    On(member, [v](Args) { return v.ToVariant(); });
-}
-
 void FakeObject::Child(const std::wstring& member, std::shared_ptr<FakeObject> child) {
     On(member, [child](Args) { return Variant(child->com().Ref(child)); });
 }
 
 Variant FakeObject::Call(const wchar_t* member, CallKind kind, Args args) {
-    const size_t index = com_.calls_.size();
-    com_.Record(path_, member, kind, args);
-    try {
-        if (com_.onCall) com_.onCall(com_.calls_[index]);
+    return com_.Run(path_, member, kind, args, [&] {
         if (auto r = com_.raise_.find(member); r != com_.raise_.end()) throw r->second;
         auto it = members_.find(member);
         if (it == members_.end())
             throw RuntimeError(438, L"Object doesn't support this property or method");
-        Variant result = it->second(args);
-        com_.calls_[index].result = Describe(result);
-        return result;
-    } catch (const RuntimeError& e) {
-        com_.calls_[index].result = L"error " + std::to_wstring(e.number());
-        throw;
-    }
+        return it->second(args);
+    });
 }
 
 // ---- the platform ----
@@ -238,46 +158,38 @@ void FakeAutomation::SetCreatable(const std::wstring& progId,
         creatable_.erase(progId);
 }
 
-CallRecord& FakeAutomation::Record(std::wstring object, std::wstring member, CallKind kind,
-                                   Args args) {
-    CallRecord rec;
-    rec.object = std::move(object);
-    rec.member = std::move(member);
-    rec.kind = kind;
+Variant FakeAutomation::Run(std::wstring object, std::wstring member, CallKind kind, Args args,
+                            const std::function<Variant()>& body) {
+    CallRecord rec{std::move(object), std::move(member), kind, {}, {}};
     for (const Arg& a : args) {
-        ArgRecord ar;
-        ar.byRef = a.byRef();
-        const Arg::Storage& st = a.storage();
-        switch (st.index()) {
-            case 0:  // by value: the value's own type
-                ar.type = TypeName(std::get<0>(st));
-                ar.value = Describe(std::get<0>(st));
-                break;
-            case 1:
-                ar.type = L"String";
-                ar.value = *std::get<1>(st);
-                break;
-            case 2:
-                ar.type = L"Integer";
-                ar.value = std::to_wstring(*std::get<2>(st));
-                break;
-            case 3:
-                ar.type = L"Long";
-                ar.value = std::to_wstring(*std::get<3>(st));
-                break;
-            case 4:
-                ar.type = L"Double";
-                ar.value = convert::ToString(Variant(*std::get<4>(st)));
-                break;
-            default:
-                ar.type = L"Variant";
-                ar.value = Describe(*std::get<5>(st));
-                break;
-        }
-        rec.args.push_back(std::move(ar));
+        VisitArg(a, [&](const Variant& v) {
+            // A by-reference Variant shows as such; other references as their type.
+            const bool variant = std::holds_alternative<Variant*>(a.storage());
+            rec.args.push_back({variant ? L"Variant" : TypeName(v), a.byRef(), Describe(v)});
+        });
     }
+    const size_t index = calls_.size();
     calls_.push_back(std::move(rec));
-    return calls_.back();
+    try {
+        if (onCall) onCall(calls_[index]);
+        Variant result = body();
+        calls_[index].result = Describe(result);
+        return result;
+    } catch (const RuntimeError& e) {
+        calls_[index].result = L"error " + std::to_wstring(e.number());
+        throw;
+    }
+}
+
+platform::Object FakeAutomation::Global(const wchar_t* member, const wchar_t* progId,
+                                        const std::function<std::shared_ptr<FakeObject>()>& find) {
+    std::vector<Arg> args;
+    args.push_back(Arg::Val(Variant(progId)));
+    return platform::ToObject(Run(L"", member, CallKind::Method, args, [&] {
+        auto obj = find();
+        if (!obj) Raise(err::kCannotCreateObject);
+        return Variant(Ref(obj));
+    }));
 }
 
 std::vector<std::wstring> FakeAutomation::Trace() const {
@@ -293,79 +205,69 @@ int FakeAutomation::CountCalls(const std::wstring& member) const {
 }
 
 platform::Object FakeAutomation::GetRunningObject(const wchar_t* progId) {
-    const size_t index = calls_.size();
-    std::vector<Arg> args;
-    args.push_back(Arg::Val(Variant(progId)));
-    Record(L"", L"GetObject", CallKind::Method, args);
-    try {
-        if (onCall) onCall(calls_[index]);
+    return Global(L"GetObject", progId, [&] {
         auto it = running_.find(progId);
-        if (it == running_.end()) Raise(err::kCannotCreateObject);
-        calls_[index].result = it->second->path();
-        return Ref(it->second);
-    } catch (const RuntimeError& e) {
-        calls_[index].result = L"error " + std::to_wstring(e.number());
-        throw;
-    }
+        return it == running_.end() ? nullptr : it->second;
+    });
 }
 
 platform::Object FakeAutomation::CreateObject(const wchar_t* progId) {
-    const size_t index = calls_.size();
-    std::vector<Arg> args;
-    args.push_back(Arg::Val(Variant(progId)));
-    Record(L"", L"CreateObject", CallKind::Method, args);
-    try {
-        if (onCall) onCall(calls_[index]);
+    return Global(L"CreateObject", progId, [&]() -> std::shared_ptr<FakeObject> {
         auto it = creatable_.find(progId);
-        if (it == creatable_.end()) Raise(err::kCannotCreateObject);
-        auto obj = it->second();
-        calls_[index].result = obj->path();
-        return Ref(obj);
-    } catch (const RuntimeError& e) {
-        calls_[index].result = L"error " + std::to_wstring(e.number());
-        throw;
-    }
-}
-
-int16_t FakeAutomation::ToInteger(const Variant& v) { return convert::ToInteger(v); }
-int32_t FakeAutomation::ToLong(const Variant& v) { return convert::ToLong(v); }
-std::wstring FakeAutomation::ToString(const Variant& v) { return convert::ToString(v); }
-Order FakeAutomation::Compare(const Variant& v, const Variant& constant) {
-    return convert::Compare(v, constant);
+        return it == creatable_.end() ? nullptr : it->second();
+    });
 }
 
 // ---- conversions ----
 
 namespace convert {
 
-double ToDouble(const Variant& v) {
-    switch (v.type()) {
-        case Variant::Type::kEmpty:
-            return 0;
-        case Variant::Type::kNull:
-            Raise(err::kInvalidUseOfNull);
-        case Variant::Type::kBool:
-            return *v.get<bool>() ? -1 : 0;
-        case Variant::Type::kInteger:
-            return *v.get<int16_t>();
-        case Variant::Type::kLong:
-            return *v.get<int32_t>();
-        case Variant::Type::kSingle:
-            return *v.get<float>();
-        case Variant::Type::kDouble:
-            return *v.get<double>();
-        case Variant::Type::kCurrency:
-            return static_cast<double>(v.get<platform::Currency>()->scaled) / 10000.0;
-        case Variant::Type::kDate:
-            return v.get<platform::Date>()->serial;
-        case Variant::Type::kString: {
-            double d = 0;
-            if (!ParseNumber(*v.get<std::wstring>(), d)) Raise(err::kTypeMismatch);
-            return d;
-        }
-        default:
-            Raise(err::kTypeMismatch);
+bool ParseNumber(const std::wstring& text, double& value) {
+    size_t i = 0;
+    const size_t n = text.size();
+    auto blanks = [&] {
+        while (i < n && std::iswspace(text[i])) ++i;
+    };
+    auto digits = [&] {
+        const size_t start = i;
+        while (i < n && text[i] >= L'0' && text[i] <= L'9') ++i;
+        return i - start;
+    };
+    blanks();
+    const size_t begin = i;
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+    size_t mantissa = digits();
+    if (i < n && text[i] == L'.') {
+        ++i;
+        mantissa += digits();
     }
+    if (mantissa == 0) return false;
+    if (i < n && (text[i] == L'e' || text[i] == L'E')) {
+        ++i;
+        if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+        if (digits() == 0) return false;
+    }
+    const size_t end = i;
+    blanks();
+    if (i != n) return false;
+    value = std::wcstod(text.substr(begin, end - begin).c_str(), nullptr);
+    return std::isfinite(value);
+}
+
+double ToDouble(const Variant& v) {
+    if (v.IsNull()) Raise(err::kInvalidUseOfNull);
+    if (v.IsEmpty()) return 0;
+    if (auto* b = v.get<bool>()) return *b ? -1 : 0;
+    if (auto* i = v.get<int16_t>()) return *i;
+    if (auto* l = v.get<int32_t>()) return *l;
+    if (auto* f = v.get<float>()) return *f;
+    if (auto* d = v.get<double>()) return *d;
+    if (auto* c = v.get<platform::Currency>()) return static_cast<double>(c->scaled) / 10000.0;
+    if (auto* d = v.get<platform::Date>()) return d->serial;
+    double d = 0;
+    auto* s = v.get<std::wstring>();
+    if (!s || !ParseNumber(*s, d)) Raise(err::kTypeMismatch);
+    return d;
 }
 
 int16_t ToInteger(const Variant& v) {
@@ -379,30 +281,15 @@ int32_t ToLong(const Variant& v) {
 }
 
 std::wstring ToString(const Variant& v) {
-    switch (v.type()) {
-        case Variant::Type::kEmpty:
-            return {};
-        case Variant::Type::kNull:
-            Raise(err::kInvalidUseOfNull);
-        case Variant::Type::kBool:
-            return *v.get<bool>() ? L"True" : L"False";
-        case Variant::Type::kInteger:
-            return std::to_wstring(*v.get<int16_t>());
-        case Variant::Type::kLong:
-            return std::to_wstring(*v.get<int32_t>());
-        case Variant::Type::kSingle:
-            return Format(L"%.7G", *v.get<float>());
-        case Variant::Type::kDouble:
-            return Format(L"%.15G", *v.get<double>());
-        case Variant::Type::kCurrency:
-            return CurrencyText(v.get<platform::Currency>()->scaled);
-        case Variant::Type::kDate:
-            return DateText(v.get<platform::Date>()->serial);
-        case Variant::Type::kString:
-            return *v.get<std::wstring>();
-        default:
-            Raise(err::kTypeMismatch);
-    }
+    if (v.IsNull()) Raise(err::kInvalidUseOfNull);
+    if (v.IsEmpty()) return {};
+    if (auto* b = v.get<bool>()) return *b ? L"True" : L"False";
+    if (auto* i = v.get<int16_t>()) return std::to_wstring(*i);
+    if (auto* l = v.get<int32_t>()) return std::to_wstring(*l);
+    if (auto* f = v.get<float>()) return Format(L"%.7G", *f);
+    if (v.get<double>() || v.get<platform::Currency>()) return Format(L"%.15G", ToDouble(v));
+    if (auto* s = v.get<std::wstring>()) return *s;
+    Raise(err::kTypeMismatch);  // objects, errors and dates
 }
 
 Order Compare(const Variant& a, const Variant& b) {
@@ -415,7 +302,7 @@ Order Compare(const Variant& a, const Variant& b) {
         if ((as || ae) && (bs || be)) {
             const int c = (as ? *a.get<std::wstring>() : std::wstring())
                               .compare(bs ? *b.get<std::wstring>() : std::wstring());
-            return FromSign(c);
+            return c < 0 ? Order::Less : c > 0 ? Order::Greater : Order::Equal;
         }
     }
     const double x = ToDouble(a), y = ToDouble(b);

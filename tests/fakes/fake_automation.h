@@ -10,7 +10,7 @@
 //   com.SetRunning(L"Some.Application", app);
 //   ... code under test ...
 //   EXPECT_EQ(com.Trace(), (std::vector<std::wstring>{
-//       L"GetObject(\"Some.Application\")", L"Application.Caption"}));
+//       L"GetObject(String \"Some.Application\")", L"Application.Caption"}));
 //   EXPECT_EQ(com.Outstanding(), 0);
 //
 // Trace lines read `object.member` for property reads and
@@ -20,7 +20,8 @@
 // The conversions follow the automation rules with an invariant "." decimal
 // separator: Empty is 0 or empty text, Null raises 94 (also for text), True
 // is -1 and reads "True", halves round to even, out of range raises 6 and
-// text that is not a number raises 13.
+// text that is not a number raises 13. Dates have no text here: no test
+// scripts one.
 //
 // fake_vantora.h builds a scriptable Vantora on top of this.
 #pragma once
@@ -44,23 +45,13 @@ using Args = std::span<platform::Arg>;
 class Value {
   public:
     using Storage =
-        std::variant<std::monostate, platform::Null, bool, int16_t, int32_t, float, double,
-                     platform::Currency, platform::Date, std::wstring, platform::ErrorCode>;
+        std::variant<std::monostate, platform::Null, bool, int16_t, int32_t, double, std::wstring>;
     Value() = default;
-    Value(platform::Null v) : v_(v) {}
-    Value(bool v) : v_(v) {}
-    Value(int16_t v) : v_(v) {}
-    Value(int32_t v) : v_(v) {}
-    Value(float v) : v_(v) {}
-    Value(double v) : v_(v) {}
-    Value(platform::Currency v) : v_(v) {}
-    Value(platform::Date v) : v_(v) {}
-    Value(std::wstring v) : v_(std::move(v)) {}
+    template <class T>
+    Value(T v) : v_(std::move(v)) {}
     Value(const wchar_t* v) : v_(std::wstring(v)) {}
-    Value(platform::ErrorCode v) : v_(v) {}
 
     platform::Variant ToVariant() const;
-    const Storage& storage() const { return v_; }
 
   private:
     Storage v_;
@@ -93,18 +84,48 @@ struct CallRecord {
     std::wstring Line() const;    // the trace line
 };
 
+// Calls `f` with the value of an argument, whether passed by value or by
+// reference.
+template <class F>
+auto VisitArg(const platform::Arg& a, F f) {
+    return std::visit(
+        [&](const auto& x) {
+            using T = std::decay_t<decltype(x)>;
+            if constexpr (std::is_same_v<T, platform::Variant>)
+                return f(x);
+            else if constexpr (std::is_same_v<T, platform::Variant*>)
+                return f(*x);
+            else
+                return f(platform::Variant(*x));
+        },
+        a.storage());
+}
+
+// The run-time error that `f` raises; number 0 when it raises none.
+platform::RuntimeError Raised(const std::function<void()>& f);
+
+// The portable conversions on their own (invariant "." decimal separator).
+namespace convert {
+// Whether `text` as a whole is a number: blanks, sign, digits with an
+// optional point, an optional exponent.
+bool ParseNumber(const std::wstring& text, double& value);
+double ToDouble(const platform::Variant& v);  // raises 13, 94
+int16_t ToInteger(const platform::Variant& v);
+int32_t ToLong(const platform::Variant& v);
+std::wstring ToString(const platform::Variant& v);
+platform::Order Compare(const platform::Variant& a, const platform::Variant& b);
+}  // namespace convert
+
 class FakeAutomation;
 
 // An automation object whose members are scripted.
-class FakeObject : public std::enable_shared_from_this<FakeObject> {
+class FakeObject {
   public:
     using Member = std::function<platform::Variant(Args)>;
     FakeObject(FakeAutomation& com, std::wstring path) : com_(com), path_(std::move(path)) {}
 
     // Scripts a member; property reads and method calls both reach it.
     void On(const std::wstring& member, Member m) { members_[member] = std::move(m); }
-    // A member that returns the same value every time.
-    void Returns(const std::wstring& member, Value v);
     // A member that returns a new reference to `child`.
     void Child(const std::wstring& member, std::shared_ptr<FakeObject> child);
     const std::wstring& path() const { return path_; }
@@ -153,16 +174,22 @@ class FakeAutomation : public platform::Automation {
 
     platform::Object GetRunningObject(const wchar_t* progId) override;
     platform::Object CreateObject(const wchar_t* progId) override;
-    int16_t ToInteger(const platform::Variant& v) override;
-    int32_t ToLong(const platform::Variant& v) override;
-    std::wstring ToString(const platform::Variant& v) override;
-    platform::Order Compare(const platform::Variant& v, const platform::Variant& constant) override;
+    int16_t ToInteger(const platform::Variant& v) override { return convert::ToInteger(v); }
+    int32_t ToLong(const platform::Variant& v) override { return convert::ToLong(v); }
+    std::wstring ToString(const platform::Variant& v) override { return convert::ToString(v); }
+    platform::Order Compare(const platform::Variant& v, const platform::Variant& c) override {
+        return convert::Compare(v, c);
+    }
 
   private:
     friend class FakeObject;
     friend class FakeRef;
-    CallRecord& Record(std::wstring object, std::wstring member, platform::CallKind kind,
-                       Args args);
+    // Records a call, then runs onCall and `body`, noting the result or error.
+    platform::Variant Run(std::wstring object, std::wstring member, platform::CallKind kind,
+                          Args args, const std::function<platform::Variant()>& body);
+    // GetObject and CreateObject: `find` gives the object, or nullptr for 429.
+    platform::Object Global(const wchar_t* member, const wchar_t* progId,
+                            const std::function<std::shared_ptr<FakeObject>()>& find);
 
     std::vector<CallRecord> calls_;
     std::vector<std::shared_ptr<FakeObject>> objects_;
@@ -171,14 +198,5 @@ class FakeAutomation : public platform::Automation {
     std::map<std::wstring, platform::RuntimeError> raise_;
     int outstanding_ = 0;
 };
-
-// The portable conversions on their own (invariant "." decimal separator).
-namespace convert {
-double ToDouble(const platform::Variant& v);  // raises 13, 94
-int16_t ToInteger(const platform::Variant& v);
-int32_t ToLong(const platform::Variant& v);
-std::wstring ToString(const platform::Variant& v);
-platform::Order Compare(const platform::Variant& a, const platform::Variant& b);
-}  // namespace convert
 
 }  // namespace fake

@@ -1,10 +1,9 @@
 #include "tests/fakes/fake_toolkit.h"
 
 #include <cmath>
-#include <cwchar>
-#include <cwctype>
 
 #include "platform/error.h"
+#include "tests/fakes/fake_automation.h"
 
 namespace fake {
 
@@ -54,13 +53,10 @@ void ListView::ItemsChanged() {
 
 void Ui::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
     const std::wstring shown = title.empty() ? std::wstring(kAppTitle) : title;
-    messages_.push_back({text, style, shown});
     journal_.Add(L"msgbox " + std::to_wstring(style) + L" " + shown + L": " + text);
 }
 
 std::wstring Ui::InputBox(const std::wstring& prompt, const std::wstring& title) {
-    prompts_.push_back(prompt);
-    inputTitles_.push_back(title);
     std::wstring typed;
     if (!answers_.empty()) {
         typed = std::move(answers_.front());
@@ -72,7 +68,6 @@ std::wstring Ui::InputBox(const std::wstring& prompt, const std::wstring& title)
 
 void Ui::SetMousePointer(int pointer) {
     pointer_ = pointer;
-    ++pointerChanges_;
     journal_.Add(L"pointer " + std::to_wstring(pointer));
 }
 
@@ -89,66 +84,24 @@ void Ui::Unload() {
 }
 
 void Ui::End() {
-    ended_ = true;
     journal_.Add(L"end");
     throw platform::EndProgram{};
 }
 
-namespace {
-
-// The number in `text`, or false when it is not one as a whole.
-bool Parse(const std::wstring& text, double& value) {
-    size_t i = 0, n = text.size();
-    auto blanks = [&] {
-        while (i < n && std::iswspace(text[i])) ++i;
-    };
-    auto digits = [&] {
-        size_t start = i;
-        while (i < n && text[i] >= L'0' && text[i] <= L'9') ++i;
-        return i - start;
-    };
-    blanks();
-    size_t begin = i;
-    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
-    size_t mantissa = digits();
-    if (i < n && text[i] == L'.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) return false;
-    if (i < n && (text[i] == L'e' || text[i] == L'E')) {
-        ++i;
-        if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
-        if (digits() == 0) return false;
-    }
-    size_t end = i;
-    blanks();
-    if (i != n) return false;
-    value = std::wcstod(text.substr(begin, end - begin).c_str(), nullptr);
-    return std::isfinite(value);
-}
-
-}  // namespace
-
 bool NumberRules::IsNumeric(const std::wstring& text) {
     double v;
-    return Parse(text, v);
+    return convert::ParseNumber(text, v);
 }
 
 double NumberRules::ToDouble(const std::wstring& text) {
     double v = 0;
-    if (!Parse(text, v))
+    if (!convert::ParseNumber(text, v))
         throw platform::RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
     return v;
 }
 
 bool NumberRules::ToInteger(const std::wstring& text, int16_t& out) {
-    double v = 0;
-    if (!Parse(text, v))
-        throw platform::RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
-    double whole = std::floor(v);
-    const double rest = v - whole;
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0)) whole += 1;
+    const double whole = std::nearbyint(ToDouble(text));  // halves to even
     if (whole < -32768 || whole > 32767) return false;
     out = static_cast<int16_t>(whole);
     return true;

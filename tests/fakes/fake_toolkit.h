@@ -15,7 +15,8 @@
 namespace fake {
 
 // What the user saw and did, in order, one line each, e.g.
-// "status Searching...", "pointer 11", "msgbox 16 Vantora API: <text>".
+// "status Searching...", "pointer 11", "msgbox 16 Vantora API: <text>",
+// "input <title>: <prompt> -> <typed>".
 class Journal {
   public:
     void Add(std::wstring line) {
@@ -42,7 +43,6 @@ class ComboBox : public platform::ComboBox {
     std::wstring Text() const override;
 
     const std::vector<std::wstring>& items() const { return items_; }
-    int listIndex() const { return index_; }
 
   private:
     Journal& journal_;
@@ -100,12 +100,6 @@ class ListView : public platform::ListView {
     int32_t shown_ = 0;
 };
 
-struct Message {
-    std::wstring text;
-    int style;
-    std::wstring title;  // as shown: the application title when none is given
-};
-
 class Ui : public platform::Ui {
   public:
     static constexpr const wchar_t* kAppTitle = L"Skuvane";
@@ -124,27 +118,16 @@ class Ui : public platform::Ui {
     void Answer(std::wstring typed) { answers_.push_back(std::move(typed)); }
     void OnDoEvents(std::function<void(int call)> hook) { hook_ = std::move(hook); }
 
-    const std::vector<Message>& messages() const { return messages_; }
-    const std::vector<std::wstring>& prompts() const { return prompts_; }
-    const std::vector<std::wstring>& inputTitles() const { return inputTitles_; }
     int pointer() const { return pointer_; }
-    int pointerChanges() const { return pointerChanges_; }
-    int doEventsCalls() const { return doEvents_; }
     bool unloaded() const { return unloaded_; }
-    bool ended() const { return ended_; }
 
   private:
     Journal& journal_;
-    std::vector<Message> messages_;
     std::deque<std::wstring> answers_;
-    std::vector<std::wstring> prompts_;
-    std::vector<std::wstring> inputTitles_;
     std::function<void(int)> hook_;
     int pointer_ = platform::kDefault;
-    int pointerChanges_ = 0;
     int doEvents_ = 0;
     bool unloaded_ = false;
-    bool ended_ = false;
 };
 
 // Numbers as typed in the invariant locale: optional blanks and sign, digits

@@ -4,44 +4,20 @@
 
 namespace fake {
 
-using platform::Arg;
 using platform::RuntimeError;
 using platform::Variant;
 
-Variant ArgValue(Args args, size_t i) {
-    if (i >= args.size())
-        throw RuntimeError(450, L"Wrong number of arguments or invalid property assignment");
-    const Arg::Storage& s = args[i].storage();
-    switch (s.index()) {
-        case 1:
-            return Variant(*std::get<1>(s));
-        case 2:
-            return Variant(*std::get<2>(s));
-        case 3:
-            return Variant(*std::get<3>(s));
-        case 4:
-            return Variant(*std::get<4>(s));
-        default: {
-            const Variant& v = s.index() == 0 ? std::get<0>(s) : *std::get<5>(s);
-            if (v.type() == Variant::Type::kObject) return Variant();
-            if (v.IsNull()) return Variant(platform::Null{});
-            if (v.IsEmpty()) return Variant();
-            if (auto* p = v.get<bool>()) return Variant(*p);
-            if (auto* p = v.get<int16_t>()) return Variant(*p);
-            if (auto* p = v.get<int32_t>()) return Variant(*p);
-            if (auto* p = v.get<float>()) return Variant(*p);
-            if (auto* p = v.get<double>()) return Variant(*p);
-            if (auto* p = v.get<platform::Currency>()) return Variant(*p);
-            if (auto* p = v.get<platform::Date>()) return Variant(*p);
-            if (auto* p = v.get<std::wstring>()) return Variant(*p);
-            return Variant(*v.get<platform::ErrorCode>());
-        }
-    }
-}
-
 namespace {
 
-std::wstring Text(Args args, size_t i) { return convert::ToString(ArgValue(args, i)); }
+// Converts argument i of a scripted member with `f`.
+template <class F>
+auto ArgAs(Args args, size_t i, F f) {
+    if (i >= args.size())
+        throw RuntimeError(450, L"Wrong number of arguments or invalid property assignment");
+    return VisitArg(args[i], f);
+}
+
+std::wstring Text(Args args, size_t i) { return ArgAs(args, i, convert::ToString); }
 
 std::wstring FieldText(const Product& p, const std::wstring& field) {
     auto it = p.fields.find(field);
@@ -68,11 +44,11 @@ bool Matches(const std::wstring& text, const std::wstring& op, const std::wstrin
 
 }  // namespace
 
-FakeVantora::FakeVantora(FakeAutomation& com, Scenario s) : scenario(std::move(s)), com_(com) {
+FakeVantora::FakeVantora(FakeAutomation& com) : com_(com) {
     BuildApplication();
     BuildItemFunctions();
-    SetRunning(scenario.running);
-    SetInstalled(scenario.installed);
+    SetRunning(true);
+    SetInstalled(true);
 }
 
 void FakeVantora::SetRunning(bool running) {
@@ -90,7 +66,7 @@ void FakeVantora::SetInstalled(bool installed) {
         auto reg = com_.NewObject(L"Installations");
         reg->On(L"Count", [this](Args) { return scenario.installationCount.ToVariant(); });
         reg->On(L"Item", [this](Args a) {
-            return Variant(com_.Ref(Installation(convert::ToInteger(ArgValue(a, 0)))));
+            return Variant(com_.Ref(Installation(ArgAs(a, 0, convert::ToInteger))));
         });
         return reg;
     });
@@ -138,7 +114,7 @@ void FakeVantora::BuildApplication() {
                                       : Variant(static_cast<int32_t>(scenario.databases.size()));
     });
     dbs->On(L"Item", [this](Args a) {
-        return Variant(com_.Ref(DatabaseItem(convert::ToInteger(ArgValue(a, 0)))));
+        return Variant(com_.Ref(DatabaseItem(ArgAs(a, 0, convert::ToInteger))));
     });
     app_->Child(L"ProductDatabases", dbs);
     auto docs = com_.NewObject(L"Application.DocFunctions");
@@ -172,7 +148,7 @@ void FakeVantora::BuildItemFunctions() {
                                     : Variant(static_cast<int32_t>(buffer.size()));
     });
     f->On(L"SLIBufferCopyFromMLIBuffer", [this](Args a) {
-        const int32_t row = convert::ToLong(ArgValue(a, 0));
+        const int32_t row = ArgAs(a, 0, convert::ToLong);
         sli_ = row >= 1 && row <= static_cast<int32_t>(buffer.size()) ? buffer[row - 1] : Product{};
         return scenario.copyResult.ToVariant();
     });
@@ -181,7 +157,7 @@ void FakeVantora::BuildItemFunctions() {
         return it == sli_.fields.end() ? Variant() : it->second.ToVariant();
     });
     f->On(L"AddItemFromProductDatabase", [this](Args a) {
-        added.push_back({Text(a, 0), Text(a, 1), convert::ToDouble(ArgValue(a, 2))});
+        added.push_back({Text(a, 0), Text(a, 1), ArgAs(a, 2, convert::ToDouble)});
         return scenario.addResult.ToVariant();
     });
     app_->Child(L"ItemFunctions", f);

@@ -11,7 +11,7 @@
 // Every member reads `scenario` when it is called, so a test may change it at
 // any time, also from com.onCall. Whether the application is in the running
 // table and whether the registry class is installed change through
-// SetRunning and SetInstalled.
+// SetRunning and SetInstalled (both on at first).
 //
 // Objects (paths as they appear in the call records):
 //   Application                      ProductDatabases, ItemFunctions, DocFunctions
@@ -52,9 +52,6 @@ struct Added {
 };
 
 struct Scenario {
-    bool running = true;    // initial state only; later use SetRunning
-    bool installed = true;  // initial state only; later use SetInstalled
-
     std::vector<Database> databases;
     std::optional<Value> databaseCount;  // ProductDatabases.Count; default the number of databases
     // FindAndCopyProductsIntoMLIBuffer's result by database name; default the
@@ -75,11 +72,10 @@ struct Scenario {
 
 class FakeVantora {
   public:
-    explicit FakeVantora(FakeAutomation& com, Scenario s = {});
+    explicit FakeVantora(FakeAutomation& com);
 
     void SetRunning(bool running);
     void SetInstalled(bool installed);
-    bool running() const { return running_; }
 
     Scenario scenario;
     std::vector<Added> added;     // AddItemFromProductDatabase calls, in order
@@ -98,9 +94,5 @@ class FakeVantora {
     std::map<int, std::shared_ptr<FakeObject>> installations_;
     Product sli_;
 };
-
-// The value of argument i of a scripted member, by value or by reference
-// alike (objects read as Empty).
-platform::Variant ArgValue(Args args, size_t i);
 
 }  // namespace fake

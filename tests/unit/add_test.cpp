@@ -7,11 +7,15 @@ namespace {
 using Lines = std::vector<std::wstring>;
 using searchtest::Db;
 
-const std::wstring kNotRunning =
-    L"Vantora is not running. Vantora must be running in order to use this API";
+// The input box for one row, as the user saw and answered it.
+std::wstring Ask(const std::wstring& row, const std::wstring& typed) {
+    return L"input Add product to current quote: How many [ " + row +
+           L".Description] would you like to add? -> " + typed;
+}
 
-std::wstring Outcome(const std::wstring& row, const std::wstring& quantity, bool added) {
-    return L"Product Source: " + row + L".Vendor\r\nPartNumber: " + row +
+// The message box that reports one row's outcome.
+std::wstring Told(const std::wstring& row, const std::wstring& quantity, bool added) {
+    return L"msgbox 0 Skuvane: Product Source: " + row + L".Vendor\r\nPartNumber: " + row +
            L".ManufacturerPartNumber\r\nQuantity: " + quantity + L"\r\n" +
            (added ? L"Product(s) added to current quote"
                   : L"Product(s) could NOT be added to current quote");
@@ -32,9 +36,11 @@ class AddToQuote : public searchtest::SearchWindow {
     void Type(std::initializer_list<const wchar_t*> answers) {
         for (auto a : answers) w.ui.Answer(a);
     }
-    Lines MessageTexts() const {
+    // What the user was asked and told, in order.
+    Lines Dialog() const {
         Lines out;
-        for (const auto& m : w.ui.messages()) out.push_back(m.text);
+        for (const auto& line : w.journal.lines())
+            if (line.starts_with(L"input ") || line.starts_with(L"msgbox ")) out.push_back(line);
         return out;
     }
     std::vector<double> Quantities() const {
@@ -45,57 +51,42 @@ class AddToQuote : public searchtest::SearchWindow {
 };
 
 TEST_F(AddToQuote, EachSelectedRowIsAskedForAddedAndReported) {
-    Select({1, 2, 3});
-    Type({L"1", L"2", L"3"});
-    form.cmdAddToQuote_Click();
-
-    EXPECT_EQ(w.ui.prompts(), (Lines{L"How many [ R1.Description] would you like to add?",
-                                     L"How many [ R2.Description] would you like to add?",
-                                     L"How many [ R3.Description] would you like to add?"}));
-    EXPECT_EQ(w.ui.inputTitles(), Lines(3, L"Add product to current quote"));
-    EXPECT_EQ(MessageTexts(), (Lines{Outcome(L"R1", L"1", true), Outcome(L"R2", L"2", true),
-                                     Outcome(L"R3", L"3", true)}));
-    for (const auto& m : w.ui.messages()) {
-        EXPECT_EQ(m.style, 0);
-        EXPECT_EQ(m.title, L"Skuvane");
+    const struct {
+        Lines typed;
+        std::vector<double> quantities;
+        Lines shown;
+    } cases[] = {{{L"1", L"2", L"3"}, {1, 2, 3}, {L"1", L"2", L"3"}},
+                 // Halves round to even.
+                 {{L"2.5", L"3.5", L"0.4"}, {2, 4, 0}, {L"2", L"4", L"0"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed[0]);
+        w.journal.Clear();
+        vantora.added.clear();
+        Select({1, 2, 3});
+        for (const auto& t : c.typed) w.ui.Answer(t);
+        form.cmdAddToQuote_Click();
+        Lines dialog;
+        for (size_t r = 0; r < 3; ++r) {
+            const std::wstring row = L"R" + std::to_wstring(r + 1);
+            dialog.push_back(Ask(row, c.typed[r]));
+            dialog.push_back(Told(row, c.shown[r], true));
+        }
+        EXPECT_EQ(Dialog(), dialog);
+        EXPECT_EQ(Quantities(), c.quantities);
     }
-    ASSERT_EQ(vantora.added.size(), 3u);
     EXPECT_EQ(vantora.added[1].partNumber, L"R2.ManufacturerPartNumber");
     EXPECT_EQ(vantora.added[1].vendor, L"R2.Vendor");
-    EXPECT_EQ(Quantities(), (std::vector<double>{1, 2, 3}));
-
-    // Part number, vendor and quantity by reference, then Long 0 by value.
-    const fake::CallRecord* add = nullptr;
-    for (const auto& c : com.calls())
-        if (c.member == L"AddItemFromProductDatabase") add = &c;
-    ASSERT_NE(add, nullptr);
-    ASSERT_EQ(add->args.size(), 4u);
-    EXPECT_EQ(add->args[0], (fake::ArgRecord{L"String", true, L"R3.ManufacturerPartNumber"}));
-    EXPECT_EQ(add->args[1], (fake::ArgRecord{L"String", true, L"R3.Vendor"}));
-    EXPECT_EQ(add->args[2].type, L"Double");
-    EXPECT_TRUE(add->args[2].byRef);
-    EXPECT_EQ(add->args[3], (fake::ArgRecord{L"Long", false, L"0"}));
-    EXPECT_EQ(com.Outstanding(), 0);
-}
-
-TEST_F(AddToQuote, QuantitiesRoundHalvesToEven) {
-    Select({1, 2, 3});
-    Type({L"2.5", L"3.5", L"0.4"});
-    form.cmdAddToQuote_Click();
-    EXPECT_EQ(Quantities(), (std::vector<double>{2, 4, 0}));
-    EXPECT_EQ(MessageTexts(), (Lines{Outcome(L"R1", L"2", true), Outcome(L"R2", L"4", true),
-                                     Outcome(L"R3", L"0", true)}));
 }
 
 TEST_F(AddToQuote, AnInvalidQuantityEndsTheRunSilently) {
     for (const wchar_t* typed : {L"", L"0", L"-1", L"abc", L"40000", L"32767.5"}) {
         SCOPED_TRACE(typed);
+        w.journal.Clear();
         w.ui.Answer(typed);
         Select({1, 3});
-        const size_t prompts = w.ui.prompts().size();
         form.cmdAddToQuote_Click();
-        EXPECT_EQ(w.ui.prompts().size(), prompts + 1);  // the second row is never offered
-        EXPECT_TRUE(w.ui.messages().empty());
+        // The second row is never offered, and nothing is said.
+        EXPECT_EQ(Dialog(), (Lines{Ask(L"R1", typed)}));
         EXPECT_TRUE(vantora.added.empty());
     }
     // The largest quantity that fits still goes through.
@@ -107,12 +98,11 @@ TEST_F(AddToQuote, AnInvalidQuantityEndsTheRunSilently) {
 
 TEST_F(AddToQuote, OnlySelectedRowsAreOfferedAndNoneMeansNothing) {
     form.cmdAddToQuote_Click();
-    EXPECT_TRUE(w.ui.prompts().empty());
-    EXPECT_TRUE(w.ui.messages().empty());
+    EXPECT_TRUE(Dialog().empty());
     Select({2});
     Type({L"5"});
     form.cmdAddToQuote_Click();
-    EXPECT_EQ(w.ui.prompts(), (Lines{L"How many [ R2.Description] would you like to add?"}));
+    EXPECT_EQ(Dialog(), (Lines{Ask(L"R2", L"5"), Told(L"R2", L"5", true)}));
 }
 
 TEST_F(AddToQuote, RefusalsAreReportedAndTheRunGoesOn) {
@@ -124,7 +114,8 @@ TEST_F(AddToQuote, RefusalsAreReportedAndTheRunGoesOn) {
             vantora.scenario.addResult = fake::I(0);
     };
     form.cmdAddToQuote_Click();
-    EXPECT_EQ(MessageTexts(), (Lines{Outcome(L"R1", L"1", false), Outcome(L"R2", L"1", true)}));
+    EXPECT_EQ(Dialog(), (Lines{Ask(L"R1", L"1"), Told(L"R1", L"1", false), Ask(L"R2", L"1"),
+                               Told(L"R2", L"1", true)}));
 }
 
 TEST_F(AddToQuote, NoOpenDocumentShowsTwoMessagesAndAddsNothing) {
@@ -132,13 +123,11 @@ TEST_F(AddToQuote, NoOpenDocumentShowsTwoMessagesAndAddsNothing) {
     Select({1});
     Type({L"2"});
     form.cmdAddToQuote_Click();
-    ASSERT_EQ(w.ui.messages().size(), 2u);
-    EXPECT_EQ(w.ui.messages()[0].text, L"There are no documents currently open in Vantora.");
-    EXPECT_EQ(w.ui.messages()[0].style, 16);
-    EXPECT_EQ(w.ui.messages()[0].title, L"Skuvane");
-    EXPECT_EQ(w.ui.messages()[1].text, Outcome(L"R1", L"2", false));
+    EXPECT_EQ(Dialog(),
+              (Lines{Ask(L"R1", L"2"),
+                     L"msgbox 16 Skuvane: There are no documents currently open in Vantora.",
+                     Told(L"R1", L"2", false)}));
     EXPECT_EQ(com.CountCalls(L"AddItemFromProductDatabase"), 0);
-    EXPECT_EQ(com.Outstanding(), 0);
 }
 
 TEST_F(AddToQuote, UnreachableHostShowsTwoMessagesAndAddsNothing) {
@@ -148,14 +137,13 @@ TEST_F(AddToQuote, UnreachableHostShowsTwoMessagesAndAddsNothing) {
     Select({1});
     Type({L"2"});
     form.cmdAddToQuote_Click();
-    EXPECT_EQ(MessageTexts(),
-              (Lines{L".Application.Start method failed. The Vantora application could not be "
-                     L"started.",
-                     kNotRunning, Outcome(L"R1", L"2", false)}));
-    EXPECT_EQ(w.ui.messages()[1].style, 16);
-    EXPECT_EQ(w.ui.messages()[1].title, L"Vantora API");
+    EXPECT_EQ(Dialog(), (Lines{Ask(L"R1", L"2"),
+                               L"msgbox 64 Skuvane: .Application.Start method failed. The Vantora "
+                               L"application could not be started.",
+                               L"msgbox 16 Vantora API: Vantora is not running. Vantora must be "
+                               L"running in order to use this API",
+                               Told(L"R1", L"2", false)}));
     EXPECT_TRUE(vantora.added.empty());
-    EXPECT_EQ(com.Outstanding(), 0);
 }
 
 TEST_F(AddToQuote, DoubleClickAddsTheSelectedRowOnly) {
@@ -163,21 +151,18 @@ TEST_F(AddToQuote, DoubleClickAddsTheSelectedRowOnly) {
     w.lvwResults.Items().SetSelectedPosition(2);
     Type({L"7"});
     form.lvwResults_DblClick();
-    EXPECT_EQ(MessageTexts(), (Lines{Outcome(L"R2", L"7", true)}));
+    EXPECT_EQ(Dialog(), (Lines{Ask(L"R2", L"7"), Told(L"R2", L"7", true)}));
 
     // Rows, but no current row: nothing to act on.
+    w.journal.Clear();
     w.lvwResults.Items().SetSelectedPosition(0);
     form.lvwResults_DblClick();
-    EXPECT_EQ(w.ui.prompts().size(), 1u);
-    EXPECT_EQ(w.ui.messages().size(), 1u);
+    EXPECT_TRUE(Dialog().empty());
 
     // An empty list asks for a selection.
     w.lvwResults.Items().Clear();
     form.lvwResults_DblClick();
-    ASSERT_EQ(w.ui.messages().size(), 2u);
-    EXPECT_EQ(w.ui.messages()[1].text, L"Please select an item to view its details.");
-    EXPECT_EQ(w.ui.messages()[1].style, 0);
-    EXPECT_EQ(w.ui.messages()[1].title, L"Skuvane");
+    EXPECT_EQ(Dialog(), (Lines{L"msgbox 0 Skuvane: Please select an item to view its details."}));
 }
 
 }  // namespace

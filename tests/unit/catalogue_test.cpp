@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,74 +16,22 @@ using search::kCatalogue;
 
 // The read sequence of one product, written out on its own so that a slip
 // in the table's read numbers shows up here.
-const std::vector<std::wstring> kExpectedReads = {
-    L"AlternateExtendedCost",
-    L"AlternateExtendedList",
-    L"AlternateExtendedPrice",
-    L"AlternateSalesTax",
-    L"AlternateShippingAmount",
-    L"AlternateUnitCost",
-    L"AlternateUnitList",
-    L"AlternateUnitPrice",
-    L"CustomDate01",
-    L"CustomDate02",
-    L"CustomMemo01",
-    L"CustomMemo02",
-    L"CustomNumber01",
-    L"CustomNumber02",
-    L"CustomText01",
-    L"CustomText02",
-    L"CustomText03",
-    L"CustomText04",
-    L"CustomText05",
-    L"CustomText06",
-    L"CustomText07",
-    L"CustomText08",
-    L"CustomText09",
-    L"CustomText10",
-    L"CustomText11",
-    L"CustomText12",
-    L"CustomText13",
-    L"CustomText14",
-    L"Description",
-    L"ExtendedCost",
-    L"ExtendedList",
-    L"ExtendedPrice",
-    L"ExtendedWeight",
-    L"TaxCode",
-    L"ItemType",
-    L"LineAttributes",
-    L"LineType",
-    L"Manufacturer",
-    L"ManufacturerPartNumber",
-    L"Notes",
-    L"OrderDate",
-    L"PONumber",
-    L"PriceModifier",
-    L"PriceProfile",
-    L"QtyBase",
-    L"QtyGroupMultiplier",
-    L"QtyMultiplier1",
-    L"QtyMultiplier2",
-    L"QtyMultiplier3",
-    L"QtyMultiplier4",
-    L"QtyTotal",
-    L"SalesTax",
-    L"ShippingAmount",
-    L"UnitCost",
-    L"UnitList",
-    L"UnitOfMeasure",
-    L"UnitOfMeasureFactor",
-    L"UnitOfPricing",
-    L"UnitOfPricingFactor",
-    L"UnitPrice",
-    L"UnitWeight",
-    L"Vendor",
-    L"VendorPartNumber",
-    L"CostModifier",
-    L"PSTTax",
-    L"GSTTax",
-};
+const std::vector<std::wstring> kExpectedReads = [] {
+    std::wistringstream names(
+        L"AlternateExtendedCost AlternateExtendedList AlternateExtendedPrice AlternateSalesTax "
+        L"AlternateShippingAmount AlternateUnitCost AlternateUnitList AlternateUnitPrice "
+        L"CustomDate01 CustomDate02 CustomMemo01 CustomMemo02 CustomNumber01 CustomNumber02 "
+        L"CustomText01 CustomText02 CustomText03 CustomText04 CustomText05 CustomText06 "
+        L"CustomText07 CustomText08 CustomText09 CustomText10 CustomText11 CustomText12 "
+        L"CustomText13 CustomText14 Description ExtendedCost ExtendedList ExtendedPrice "
+        L"ExtendedWeight TaxCode ItemType LineAttributes LineType Manufacturer "
+        L"ManufacturerPartNumber Notes OrderDate PONumber PriceModifier PriceProfile QtyBase "
+        L"QtyGroupMultiplier QtyMultiplier1 QtyMultiplier2 QtyMultiplier3 QtyMultiplier4 "
+        L"QtyTotal SalesTax ShippingAmount UnitCost UnitList UnitOfMeasure UnitOfMeasureFactor "
+        L"UnitOfPricing UnitOfPricingFactor UnitPrice UnitWeight Vendor VendorPartNumber "
+        L"CostModifier PSTTax GSTTax");
+    return std::vector<std::wstring>(std::istream_iterator<std::wstring, wchar_t>(names), {});
+}();
 
 const std::set<int> kWithoutField = {14, 15, 16, 17, 18, 21, 22, 23, 26, 27, 28, 31,
                                      32, 33, 48, 49, 50, 52, 56, 57, 58, 59, 60, 62,
@@ -127,8 +76,6 @@ TEST(Catalogue, FieldNamesNeverCarryTheHeadersTrailingSpace) {
         }
     }
     EXPECT_EQ(spaced, kTrailingSpace);
-    EXPECT_STREQ(kCatalogue[44].field, L"CustomText11");
-    EXPECT_STREQ(kCatalogue[47].field, L"CustomText14");
 }
 
 TEST(Catalogue, ColumnsAreRebuiltInPositionOrderWithTheirExactCaptions) {
@@ -171,27 +118,6 @@ TEST(ResultRow, CarriesDescriptionPartNumberAndEveryCellUnderItsHeader) {
         else
             EXPECT_EQ(items.SubItem(1, sub), L"<" + std::wstring(e.field) + L">") << sub;
     }
-    EXPECT_EQ(items.SubItemKey(1, 18), L"Comment ");
-    EXPECT_EQ(items.SubItemKey(1, 44), L"CustomText11 ");
-    EXPECT_EQ(items.SubItem(1, 44), L"<CustomText11>");
-}
-
-TEST(ResultRow, KeysCountTheRowsAlreadyListed) {
-    fake::Journal journal;
-    fake::ListView list(journal);
-    platform::ListItems& items = list.Items();
-    search::ProductValues empty;
-    for (int i = 0; i < 12; ++i) search::AddRow(items, empty);
-    EXPECT_EQ(items.Key(1), L"0key");
-    EXPECT_EQ(items.Key(10), L"9key");
-    EXPECT_EQ(items.Key(12), L"11key");
-    // An empty product still gives a whole row.
-    EXPECT_EQ(items.Text(12), L"");
-    EXPECT_EQ(items.Tag(12), L"");
-    EXPECT_EQ(items.SubItemCount(12), 101);
-    items.Clear();
-    search::AddRow(items, empty);
-    EXPECT_EQ(items.Key(1), L"0key");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/vantora_api.h"
+#include "tests/fakes/fake_toolkit.h"
 #include "tests/fakes/fake_vantora.h"
 
 namespace {
@@ -12,26 +13,11 @@ using Lines = std::vector<std::wstring>;
 
 const wchar_t kGetApp[] = L"GetObject(String \"Vantora.Application\")";
 const wchar_t kCreateRegistry[] = L"CreateObject(String \"VantoraBackend.Installations\")";
-const wchar_t kNoInstallations[] = L"0 : There are no Vantora installations detected!";
+const wchar_t kNoInstallations[] =
+    L"msgbox 0 Skuvane: There are no Vantora installations detected!";
 const wchar_t kStartFailed[] =
-    L"64 : .Application.Start method failed. The Vantora application could not be started.";
-
-// Records message boxes as "style title: text"; nothing else may be used here.
-class MessageUi : public platform::Ui {
-  public:
-    void MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
-        shown.push_back(std::to_wstring(style) + L" " + title + L": " + text);
-    }
-    std::wstring InputBox(const std::wstring&, const std::wstring&) override {
-        ADD_FAILURE() << "no input is asked for";
-        return {};
-    }
-    void SetMousePointer(int) override { ADD_FAILURE() << "the pointer is not touched"; }
-    void DoEvents() override { ADD_FAILURE() << "no events are handled"; }
-    void Unload() override { ADD_FAILURE() << "the window is not unloaded"; }
-    [[noreturn]] void End() override { throw platform::EndProgram{}; }
-    std::vector<std::wstring> shown;
-};
+    L"msgbox 64 Skuvane: .Application.Start method failed. The Vantora application could not be "
+    L"started.";
 
 class EnsureHostRunning : public ::testing::Test {
   protected:
@@ -40,25 +26,27 @@ class EnsureHostRunning : public ::testing::Test {
 
     fake::FakeAutomation com;
     fake::FakeVantora vantora{com};
-    MessageUi ui;
+    // All the user sees: nothing but message boxes may show up here.
+    fake::Journal shown;
+    fake::Ui ui{shown};
 };
 
 TEST_F(EnsureHostRunning, RunningHostIsCheckedTwiceAndNothingElse) {
     EXPECT_TRUE(Ensure());
     EXPECT_EQ(com.Trace(), (Lines{kGetApp, kGetApp}));
-    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_TRUE(shown.lines().empty());
 }
 
 TEST_F(EnsureHostRunning, NoInstallationsShowsTheMessageAndNeverAsksForAnItem) {
     vantora.SetRunning(false);
-    for (fake::Value count :
-         {fake::Value(int32_t{0}), fake::Value(int16_t{-2}), fake::Value(L"0"), fake::Value()}) {
+    for (fake::Value count : {fake::L(0), fake::I(-2), fake::Value(L"0"), fake::Value()}) {
+        SCOPED_TRACE(fake::Describe(count.ToVariant()));
         com.ClearCalls();
-        ui.shown.clear();
+        shown.Clear();
         vantora.scenario.installationCount = count;
         EXPECT_FALSE(Ensure());
         EXPECT_EQ(com.Trace(), (Lines{kGetApp, kCreateRegistry, L"Installations.Count", kGetApp}));
-        EXPECT_EQ(ui.shown, (Lines{kNoInstallations}));
+        EXPECT_EQ(shown.lines(), (Lines{kNoInstallations}));
         EXPECT_EQ(com.Outstanding(), 0);
     }
 }
@@ -75,80 +63,55 @@ TEST_F(EnsureHostRunning, StartsTheFirstOfTwoInstallations) {
                L"Installations.Item(1).Application", L"Installations.Item(1).Application.Start()",
                L"Installations.Item(1).Application",
                L"Installations.Item(1).Application.GetRunningObject()", kGetApp}));
-    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_TRUE(shown.lines().empty());
 }
 
-TEST_F(EnsureHostRunning, InstallationThatClaimsToRunIsNotStarted) {
-    vantora.SetRunning(false);
-    // Anything but Boolean False counts as running, Null included.
-    for (fake::Value claim : {fake::Value(true), fake::Value(fake::I(1)),
-                              fake::Value(platform::Null{}), fake::Value(L"-1")}) {
+TEST_F(EnsureHostRunning, IsRunningAndStartDecideWhatFollows) {
+    using fake::Value;
+    const struct {
+        const char* what;
+        Value isRunning, start;
+        bool bringsUp, result;
+        int starts, gets;  // Start and GetRunningObject calls
+        Lines shown;
+    } cases[] = {// Anything but Boolean False counts as running, Null included.
+                 {"claims True", true, fake::I(0), true, false, 0, 0, {}},
+                 {"claims 1", fake::I(1), fake::I(0), true, false, 0, 0, {}},
+                 {"claims Null", platform::Null{}, fake::I(0), true, false, 0, 0, {}},
+                 {"claims \"-1\"", L"-1", fake::I(0), true, false, 0, 0, {}},
+                 {"Integer 0 equals False", fake::I(0), fake::I(0), true, true, 1, 1, {}},
+                 {"started, yet no host", false, fake::L(0), false, false, 1, 1, {}},
+                 {"Start fails", false, fake::I(1), false, false, 1, 0, {kStartFailed}},
+                 // Boolean True is not 0 either; the host came up anyway, which counts.
+                 {"Start returns True", false, true, true, true, 1, 0, {kStartFailed}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        vantora.SetRunning(false);
+        vantora.scenario.isRunning = c.isRunning;
+        vantora.scenario.startResult = c.start;
+        vantora.scenario.startBringsUp = c.bringsUp;
         com.ClearCalls();
-        vantora.scenario.isRunning = claim;
-        EXPECT_FALSE(Ensure());
-        EXPECT_EQ(com.CountCalls(L"Start"), 0);
-        EXPECT_EQ(com.CountCalls(L"GetRunningObject"), 0);
+        shown.Clear();
+        EXPECT_EQ(Ensure(), c.result);
+        EXPECT_EQ(com.CountCalls(L"Start"), c.starts);
+        EXPECT_EQ(com.CountCalls(L"GetRunningObject"), c.gets);
         EXPECT_EQ(com.Trace().back(), kGetApp);
+        EXPECT_EQ(shown.lines(), c.shown);
+        EXPECT_EQ(com.Outstanding(), 0);
     }
-    EXPECT_TRUE(ui.shown.empty());
-}
-
-TEST_F(EnsureHostRunning, FalseInAnotherTypeStillStarts) {
-    vantora.SetRunning(false);
-    vantora.scenario.isRunning = fake::I(0);  // equals Boolean False as a variant
-    EXPECT_TRUE(Ensure());
-    EXPECT_EQ(com.CountCalls(L"Start"), 1);
-}
-
-TEST_F(EnsureHostRunning, StartThatSucceedsButLeavesNoHostShowsNothing) {
-    vantora.SetRunning(false);
-    vantora.scenario.startBringsUp = false;  // GetRunningObject hands back Nothing
-    vantora.scenario.startResult = fake::L(0);
-    EXPECT_FALSE(Ensure());
-    EXPECT_EQ(com.CountCalls(L"GetRunningObject"), 1);
-    EXPECT_EQ(com.calls()[com.calls().size() - 2].result, L"Nothing");
-    EXPECT_TRUE(ui.shown.empty());
-}
-
-TEST_F(EnsureHostRunning, StartFailureShowsTheMessageAndSkipsGetRunningObject) {
-    vantora.SetRunning(false);
-    vantora.scenario.startBringsUp = false;
-    vantora.scenario.startResult = fake::I(1);
-    EXPECT_FALSE(Ensure());
-    EXPECT_EQ(ui.shown, (Lines{kStartFailed}));
-    EXPECT_EQ(com.CountCalls(L"GetRunningObject"), 0);
-
-    // Boolean True is not 0 either; the host came up anyway, which counts.
-    com.ClearCalls();
-    ui.shown.clear();
-    vantora.scenario.startBringsUp = true;
-    vantora.scenario.startResult = fake::Value(true);
-    EXPECT_TRUE(Ensure());
-    EXPECT_EQ(ui.shown, (Lines{kStartFailed}));
-    EXPECT_EQ(com.CountCalls(L"GetRunningObject"), 0);
 }
 
 TEST_F(EnsureHostRunning, ErrorsOfTheRegistryAreNotTrapped) {
     vantora.SetRunning(false);
     vantora.SetInstalled(false);
-    try {
-        Ensure();
-        ADD_FAILURE() << "a missing registry must raise";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), 429);
-    }
+    EXPECT_EQ(fake::Raised([&] { Ensure(); }).number(), 429);
     EXPECT_EQ(com.Trace(), (Lines{kGetApp, kCreateRegistry}));
 
     // Any registry call that raises ends the start the same way, releasing all.
     vantora.SetInstalled(true);
     com.RaiseOn(L"Start", RuntimeError(-2147418113, L"Catastrophic failure", L"Backend"));
-    try {
-        Ensure();
-        ADD_FAILURE() << "Start's error must reach the caller";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.description(), L"Catastrophic failure");
-    }
-    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(fake::Raised([&] { Ensure(); }).description(), L"Catastrophic failure");
+    EXPECT_TRUE(shown.lines().empty());
 }
 
 TEST(IsHostRunning, EveryFailureIsFalse) {

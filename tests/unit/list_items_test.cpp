@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/error.h"
+#include "tests/fakes/fake_automation.h"
 
 using platform::ListItems;
 
@@ -54,12 +54,8 @@ TEST(ListItems, SelectionAndClear) {
 
 TEST(ListItems, PositionOutsideTheListRaisesIndexOutOfBounds) {
     ListItems items;
-    try {
-        (void)items.Text(1);
-        FAIL() << "no error raised";
-    } catch (const platform::RuntimeError& e) {
-        EXPECT_EQ(e.number(), platform::err::kIndexOutOfBounds);
-    }
+    EXPECT_EQ(fake::Raised([&] { (void)items.Text(1); }).number(),
+              platform::err::kIndexOutOfBounds);
 }
 
 }  // namespace

@@ -36,8 +36,7 @@ TEST_F(LoadSearchOptions, ThreeDatabasesOfferAllOfThemFirst) {
     EXPECT_EQ(CallsOf(L"Item"), (Lines{L"Application.ProductDatabases.Item(Integer& 1)",
                                        L"Application.ProductDatabases.Item(Integer& 2)",
                                        L"Application.ProductDatabases.Item(Integer& 3)"}));
-    EXPECT_TRUE(w.ui.messages().empty());
-    EXPECT_EQ(com.Outstanding(), 0);
+    EXPECT_TRUE(w.journal.Of(L"msgbox").empty());
 }
 
 TEST_F(LoadSearchOptions, OneDatabaseIsOfferedAlone) {
@@ -49,9 +48,8 @@ TEST_F(LoadSearchOptions, OneDatabaseIsOfferedAlone) {
 TEST_F(LoadSearchOptions, NoDatabaseLeavesTheListEmptyButReady) {
     LoadNames({});
     EXPECT_TRUE(w.cboProductDatabase.items().empty());
-    EXPECT_EQ(w.cboProductDatabase.listIndex(), -1);
     EXPECT_EQ(w.lblStatus.caption(), L"Ready");
-    EXPECT_TRUE(w.ui.messages().empty());
+    EXPECT_TRUE(w.journal.Of(L"msgbox").empty());
 }
 
 TEST_F(LoadSearchOptions, UnreachableHostIsReportedAndEndsTheProgram) {
@@ -59,16 +57,13 @@ TEST_F(LoadSearchOptions, UnreachableHostIsReportedAndEndsTheProgram) {
     vantora.scenario.installationCount = fake::L(0);
     EXPECT_THROW(form.Form_Load(), platform::EndProgram);
 
-    ASSERT_EQ(w.ui.messages().size(), 2u);
-    EXPECT_EQ(w.ui.messages()[0].text, L"There are no Vantora installations detected!");
-    const fake::Message& m = w.ui.messages()[1];
-    EXPECT_EQ(m.text, L"Vantora is not running. Vantora must be running in order to use this API");
-    EXPECT_EQ(m.style, 16);
-    EXPECT_EQ(m.title, L"Vantora API");
-    EXPECT_TRUE(w.ui.ended());
+    EXPECT_EQ(w.journal.Of(L"msgbox"),
+              (Lines{L"0 Skuvane: There are no Vantora installations detected!",
+                     L"16 Vantora API: Vantora is not running. Vantora must be running in order "
+                     L"to use this API"}));
+    EXPECT_EQ(w.journal.lines().back(), L"end");
     EXPECT_EQ(w.lblStatus.caption(), L"");
     EXPECT_TRUE(w.cboProductDatabase.items().empty());
-    EXPECT_EQ(com.Outstanding(), 0);
 }
 
 TEST_F(LoadSearchOptions, CountBeyondSixteenBitsListsWhatTheIndexCanReach) {
@@ -80,7 +75,6 @@ TEST_F(LoadSearchOptions, CountBeyondSixteenBitsListsWhatTheIndexCanReach) {
     EXPECT_EQ(w.cboProductDatabase.items().back(), L"D32767");
     EXPECT_EQ(CallsOf(L"Item").back(), L"Application.ProductDatabases.Item(Integer& 32767)");
     EXPECT_EQ(w.lblStatus.caption(), L"Ready");
-    EXPECT_EQ(com.Outstanding(), 0);
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ class SearchWindow : public ::testing::Test {
                 if (c.member == m) w.journal.Add(L"call " + c.member);
         };
     }
+    // Every handler lets go of the host, whatever happened in it.
+    void TearDown() override { EXPECT_EQ(com.Outstanding(), 0); }
 
     // Loads the window with these databases; every search then lists all
     // products of the chosen database.
