@@ -7,13 +7,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -26,6 +24,7 @@ using nlohmann::json;
 using standin_test::ArgList;
 using standin_test::StandIn;
 using standin_test::Utf8;
+using standin_test::WaitUntil;
 
 const std::wstring kExe = driver::WindowsPath(SKUVANE_EXE);
 
@@ -39,16 +38,6 @@ constexpr wchar_t kWindowClass[] = L"Skuvane.frmMain";
 constexpr wchar_t kAll[] = L"<All Product Databases>";
 constexpr wchar_t kNotRunning[] =
     L"Vantora is not running. Vantora must be running in order to use this API";
-
-template <class F>
-bool WaitFor(DWORD timeoutMs, F done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 std::vector<std::wstring> Split(std::wstring_view list) {
     std::vector<std::wstring> out;
@@ -381,7 +370,7 @@ Box Seen(HWND box) {
 // box looked for cannot be this one.
 ::testing::AssertionResult Dismiss(const driver::MessageBoxSeen& box) {
     driver::Press(box.hwnd, IDOK);
-    if (WaitFor(5000, [&] { return !IsWindow(box.hwnd); })) return ::testing::AssertionSuccess();
+    if (WaitUntil(5000, [&] { return !IsWindow(box.hwnd); })) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the box \"" << Utf8(box.text) << "\" stays open";
 }
 
@@ -404,7 +393,7 @@ struct Ending {
 Ending WatchUntilEnd(driver::Process& p, DWORD timeoutMs) {
     Ending e;
     std::set<HWND> answered;
-    WaitFor(timeoutMs, [&] {
+    WaitUntil(timeoutMs, [&] {
         if (!p.Running()) return true;
         e.windowShown |= !driver::WindowsOf(p.pid(), kWindowClass, true).empty();
         for (HWND dlg : driver::WindowsOf(p.pid(), L"#32770", true)) {
@@ -446,7 +435,7 @@ class Skuvane {
         // The status of an earlier search must not pass for this one's.
         SendMessageW(control(search::kLblStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
         driver::Press(window_, app::ControlIdOf(search::kCmdSearch));
-        if (!WaitFor(kWindowWaitMs, [&] { return Status() == L"Finished search"; })) {
+        if (!WaitUntil(kWindowWaitMs, [&] { return Status() == L"Finished search"; })) {
             return ::testing::AssertionFailure()
                    << "the search did not finish; status \"" << Utf8(Status()) << "\"";
         }
@@ -801,7 +790,7 @@ TEST_F(Add, CancelAtTheFirstOfTwoRowsAddsNothingAndOffersNoMore) {
     app_->PressAdd();
     ASSERT_NO_FATAL_FAILURE(Answer(ProductOf(0, 0), L"1", false));
     // Neither a second prompt nor any message follows.
-    EXPECT_FALSE(WaitFor(1500, [&] {
+    EXPECT_FALSE(WaitUntil(1500, [&] {
         for (HWND dlg : driver::WindowsOf(app_->pid(), L"#32770", true)) {
             if (GetDlgItem(dlg, 0xFFFF) ||
                 driver::Text(GetDlgItem(dlg, 100)) == Prompt(ProductOf(0, 1)))

@@ -234,14 +234,20 @@ inline std::vector<DWORD> StandInProcesses() {
     return ids;
 }
 
-// Waits until no stand-in process runs; false when one still does.
-inline bool WaitUntilNoneRunning(DWORD timeoutMs = 10000) {
+// Polls until `done` holds; false when it still does not after `timeoutMs`.
+template <class F>
+bool WaitUntil(DWORD timeoutMs, F done) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!StandInProcesses().empty()) {
+    while (!done()) {
         if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
+        Sleep(20);
     }
     return true;
+}
+
+// Waits until no stand-in process runs; false when one still does.
+inline bool WaitUntilNoneRunning(DWORD timeoutMs = 10000) {
+    return WaitUntil(timeoutMs, [] { return StandInProcesses().empty(); });
 }
 
 // One stand-in run with its own scenario, log and report in a fresh folder.
@@ -353,12 +359,7 @@ class StandIn {
     std::string Report() const { return ReadFile(report_); }
     // Waits (bounded) until the report holds a section, e.g. "[installations]".
     bool WaitForReport(const std::string& section, DWORD timeoutMs = 10000) const {
-        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-        while (Report().find(section) == std::string::npos) {
-            if (GetTickCount64() >= deadline) return false;
-            Sleep(50);
-        }
-        return true;
+        return WaitUntil(timeoutMs, [&] { return Report().find(section) != std::string::npos; });
     }
     // Why the last Start or Stop failed.
     const std::string& error() const { return error_; }
