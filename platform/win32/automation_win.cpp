@@ -283,39 +283,31 @@ platform::Object AutomationWin::CreateObject(const wchar_t* progId) {
     return std::make_unique<DispatchWin>(std::move(dispatch));
 }
 
+namespace {
+
+// The platform's conversion of a value to another type, under the user's
+// locale; text reads as the user writes numbers.
+ComVariant Changed(const Variant& v, VARTYPE vt, USHORT flags = 0) {
+    ComVariant in, out;
+    ToComVariant(v, *in.get());
+    const HRESULT hr = VariantChangeTypeEx(out.get(), in.get(), LOCALE_USER_DEFAULT, flags, vt);
+    if (FAILED(hr)) RaiseConversion(hr);
+    return out;
+}
+
+}  // namespace
+
 int16_t AutomationWin::ToInteger(const Variant& v) {
     if (const int16_t* i = v.get<int16_t>()) return *i;
     if (v.IsNull()) RaiseNull();
-    SHORT out = 0;
-    HRESULT hr;
-    if (const std::wstring* s = v.get<std::wstring>()) {
-        hr = VarI2FromStr(const_cast<LPOLESTR>(s->c_str()), LOCALE_USER_DEFAULT, 0, &out);
-    } else {
-        ComVariant in, changed;
-        ToComVariant(v, *in.get());
-        hr = VariantChangeTypeEx(changed.get(), in.get(), LOCALE_USER_DEFAULT, 0, VT_I2);
-        out = changed.get()->iVal;
-    }
-    if (FAILED(hr)) RaiseConversion(hr);
-    return out;
+    return Changed(v, VT_I2).get()->iVal;
 }
 
 int32_t AutomationWin::ToLong(const Variant& v) {
     if (const int32_t* i = v.get<int32_t>()) return *i;
     if (const int16_t* i = v.get<int16_t>()) return *i;
     if (v.IsNull()) RaiseNull();
-    LONG out = 0;
-    HRESULT hr;
-    if (const std::wstring* s = v.get<std::wstring>()) {
-        hr = VarI4FromStr(const_cast<LPOLESTR>(s->c_str()), LOCALE_USER_DEFAULT, 0, &out);
-    } else {
-        ComVariant in, changed;
-        ToComVariant(v, *in.get());
-        hr = VariantChangeTypeEx(changed.get(), in.get(), LOCALE_USER_DEFAULT, 0, VT_I4);
-        out = changed.get()->lVal;
-    }
-    if (FAILED(hr)) RaiseConversion(hr);
-    return out;
+    return Changed(v, VT_I4).get()->lVal;
 }
 
 std::wstring AutomationWin::ToString(const Variant& v) {
@@ -326,13 +318,9 @@ std::wstring AutomationWin::ToString(const Variant& v) {
         std::wstring text;
         if (PlainDoubleText(*d, text)) return text;
     }
-    ComVariant in, changed;
-    ToComVariant(v, *in.get());
     // Booleans read "True" and "False", as the platform's own text of them.
-    const HRESULT hr = VariantChangeTypeEx(changed.get(), in.get(), LOCALE_USER_DEFAULT,
-                                           VARIANT_ALPHABOOL, VT_BSTR);
-    if (FAILED(hr)) RaiseConversion(hr);
-    const BSTR b = changed.get()->bstrVal;
+    const ComVariant text = Changed(v, VT_BSTR, VARIANT_ALPHABOOL);
+    const BSTR b = text.get()->bstrVal;
     return std::wstring(b, SysStringLen(b));
 }
 
