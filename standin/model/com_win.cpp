@@ -95,23 +95,6 @@ std::wstring Hex(HRESULT hr) {
 
 }  // namespace
 
-std::string Utf8(std::wstring_view s) {
-    if (s.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(std::string_view s) {
-    if (s.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring out(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n);
-    return out;
-}
-
 // --- Arguments ------------------------------------------------------------
 
 HRESULT Args::Convert(UINT i, VARTYPE vt, Var* out, UINT* argErr) const {

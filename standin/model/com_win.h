@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "standin/model/text_win.h"
+
 namespace standin {
 
 class Bstr {
@@ -183,9 +185,6 @@ void LogLine(std::wstring_view line);
 const wchar_t* MemberName(std::span<const Member> members, DISPID id);
 // "&I2:3", "BSTR:\"Main\"", "EMPTY": a variant as the call log shows it.
 std::wstring Describe(const VARIANT& v);
-
-std::string Utf8(std::wstring_view s);
-std::wstring Wide(std::string_view utf8);
 
 // Returns obj as an IDispatch result, passing our reference on.
 inline void ReturnObject(VARIANT* result, IDispatch* obj) {

@@ -8,11 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cwctype>
-#endif
+#include "standin/model/text_win.h"
 
 namespace standin {
 
@@ -42,33 +38,6 @@ void CivilFromDays(int64_t z, int* y, unsigned* m, unsigned* d) {
 
 // Automation dates count days from 1899-12-30.
 const int64_t kDateEpoch = DaysFromCivil(1899, 12, 30);
-
-std::wstring Widen(std::string_view s) {
-    std::wstring out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        uint32_t cp = 0xFFFD;
-        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-        if (i + len > s.size()) len = 1;
-        if (len == 1) {
-            cp = c < 0x80 ? c : 0xFFFD;
-        } else {
-            cp = c & (0x7F >> len);
-            for (int k = 1; k < len; ++k)
-                cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += wchar_t(0xD800 + (cp >> 10));
-            out += wchar_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += wchar_t(cp);
-        }
-    }
-    return out;
-}
 
 std::wstring Ascii(std::string_view s) { return std::wstring(s.begin(), s.end()); }
 
@@ -119,14 +88,10 @@ bool Digits(std::wstring_view s, size_t at, size_t n, int* out) {
 
 std::wstring FoldCase(std::wstring_view s) {
     std::wstring out(s);
-#ifdef _WIN32
     if (!out.empty()) {
         LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, s.data(), int(s.size()), out.data(),
                       int(out.size()), nullptr, nullptr, 0);
     }
-#else
-    for (wchar_t& c : out) c = wchar_t(std::towlower(wint_t(c)));
-#endif
     return out;
 }
 
@@ -269,7 +234,7 @@ bool Store::LoadJson(std::string_view utf8, std::wstring* error) {
         return false;
     }
     Database db;
-    db.name = Widen(name->get<std::string>());
+    db.name = Wide(name->get<std::string>());
     db.products.reserve(products->size());
     for (const auto& item : *products) {
         if (!item.is_object()) {
@@ -279,7 +244,7 @@ bool Store::LoadJson(std::string_view utf8, std::wstring* error) {
         Product p;
         std::fill(std::begin(p.fields), std::end(p.fields), kEmptyValue);
         for (const auto& [key, value] : item.items()) {
-            const std::wstring fieldName = Widen(key);
+            const std::wstring fieldName = Wide(key);
             const int f = FindField(fieldName);
             std::wstring why;
             if (f < 0) {
@@ -287,7 +252,7 @@ bool Store::LoadJson(std::string_view utf8, std::wstring* error) {
             } else if (value.is_null()) {
                 p.fields[f] = kNullValue;
             } else if (value.is_string()) {
-                p.fields[f] = FromText(kFields[f].type, Widen(value.get<std::string>()), &why);
+                p.fields[f] = FromText(kFields[f].type, Wide(value.get<std::string>()), &why);
             } else if (value.is_number()) {
                 p.fields[f] = FromText(kFields[f].type, NumberText(value.get<double>()), &why);
             } else {

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "standin/model/text_win.h"
+
 namespace standin_test {
 
 using Microsoft::WRL::ComPtr;
@@ -27,22 +29,8 @@ inline const CLSID kApplicationClsid = {
 inline const CLSID kControlClsid = {
     0x6f1c2a4e, 0x3b7d, 0x4e2a, {0x9c, 0x11, 0x5a, 0x8e, 0x0d, 0x4b, 0x7f, 0x23}};
 
-inline std::string Utf8(std::wstring_view s) {
-    if (s.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-inline std::wstring Wide(std::string_view s) {
-    if (s.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring out(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n);
-    return out;
-}
+using standin::Utf8;
+using standin::Wide;
 
 // An owned VARIANT.
 class Variant {
