@@ -43,6 +43,9 @@ class ListView {
     virtual ListItems& Items() = 0;
     // Tells the control that rows were added or removed.
     virtual void ItemsChanged() = 0;
+    // False holds the control's drawing while its rows are replaced, so that
+    // it draws and measures its scroll bars once, when drawing is turned on.
+    virtual void SetRedraw(bool on) = 0;
 };
 
 enum MousePointer { kDefault = 0, kHourglass = 11 };

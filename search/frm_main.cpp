@@ -31,6 +31,29 @@ class Running {
     bool& flag_;
 };
 
+// Holds the list's drawing while its rows are replaced; it draws again when
+// released, before a yield, and however the handler ends.
+class DrawingHeld {
+  public:
+    explicit DrawingHeld(platform::ListView& list) : list_(list) { Hold(); }
+    ~DrawingHeld() { Release(); }
+    DrawingHeld(const DrawingHeld&) = delete;
+    DrawingHeld& operator=(const DrawingHeld&) = delete;
+
+    void Hold() {
+        if (!held_) list_.SetRedraw(false);
+        held_ = true;
+    }
+    void Release() {
+        if (held_) list_.SetRedraw(true);
+        held_ = false;
+    }
+
+  private:
+    platform::ListView& list_;
+    bool held_ = false;
+};
+
 }  // namespace
 
 frmMain::frmMain(Controls controls, platform::Automation& com, platform::Ui& ui,
@@ -86,6 +109,7 @@ void frmMain::cmdSearch_Click() {
         c_.lblStatus.SetCaption(Str(text::kSearching));
         app = host::GetApplication(com_);
         ui_.SetMousePointer(platform::kHourglass);
+        DrawingHeld held(c_.lvwResults);
         c_.lvwResults.Items().Clear();
         c_.lvwResults.ItemsChanged();
 
@@ -96,7 +120,9 @@ void frmMain::cmdSearch_Click() {
                 int16_t index = static_cast<int16_t>(i);
                 database = host::ProductDatabaseName(com_, *app, index);
                 c_.lblStatus.SetCaption(L"Searching " + database + L"...");
+                held.Release();  // the rows so far show while the search yields
                 ui_.DoEvents();
+                held.Hold();
                 complete = SearchDatabase(*app, database, field, op, value);
             }
         } else {

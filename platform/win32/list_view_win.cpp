@@ -70,6 +70,13 @@ void ListViewWin::ItemsChanged() {
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+// Every scroll bar update draws at once, and under some window systems that
+// costs far more than the count change itself; held, the control draws once.
+void ListViewWin::SetRedraw(bool on) {
+    SendMessageW(hwnd_, WM_SETREDRAW, on, 0);
+    if (on) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+}
+
 bool ListViewWin::OnNotify(const NMHDR& hdr) {
     switch (hdr.code) {
         case LVN_GETDISPINFOW:

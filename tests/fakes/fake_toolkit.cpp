@@ -51,6 +51,11 @@ void ListView::ItemsChanged() {
     journal_.Add(L"rows " + std::to_wstring(shown_));
 }
 
+void ListView::SetRedraw(bool on) {
+    held_ = !on;
+    journal_.Add(on ? L"list drawn" : L"list held");
+}
+
 void Ui::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
     const std::wstring shown = title.empty() ? std::wstring(kAppTitle) : title;
     journal_.Add(L"msgbox " + std::to_wstring(style) + L" " + shown + L": " + text);

@@ -87,17 +87,21 @@ class ListView : public platform::ListView {
     platform::ListItems& Items() override { return items_; }
     // Records the row count the control now shows.
     void ItemsChanged() override;
+    // Records "list held" and "list drawn".
+    void SetRedraw(bool on) override;
 
     const std::vector<Column>& columns() const { return columns_; }
     const platform::ListItems& items() const { return items_; }
     // The row count the control was last told about.
     int32_t shownRows() const { return shown_; }
+    bool held() const { return held_; }
 
   private:
     Journal& journal_;
     std::vector<Column> columns_;
     platform::ListItems items_;
     int32_t shown_ = 0;
+    bool held_ = false;
 };
 
 class Ui : public platform::Ui {
