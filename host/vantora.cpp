@@ -53,13 +53,15 @@ int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row)
     return com.ToInteger(Invoke(*f, L"SLIBufferCopyFromMLIBuffer", args));
 }
 
-std::wstring SLIBufferGetValue(Automation& com, Dispatch& itemFunctions, const wchar_t* field) {
-    std::array<Arg, 1> args{Arg::Val(platform::Variant(field))};
-    platform::Variant v = Invoke(itemFunctions, L"SLIBufferGetValue", args);
-    if (v.IsNull()) return {};
-    // Text, by far the usual answer, is handed on without a copy.
-    if (std::wstring* text = v.get<std::wstring>()) return std::move(*text);
-    return com.ToString(v);
+std::wstring_view SLIBufferGetValue(Automation& com, Dispatch& itemFunctions,
+                                    const platform::Text& field, FieldValue& slot) {
+    std::array<Arg, 1> args{Arg::Val(field)};
+    Invoke(itemFunctions, L"SLIBufferGetValue", args, slot.value);
+    if (slot.value.IsNull()) return {};
+    // Text, the usual answer, is shown as it came.
+    if (const std::wstring* text = slot.value.get<std::wstring>()) return *text;
+    com.ToString(slot.value, slot.text);
+    return slot.text;
 }
 
 int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,

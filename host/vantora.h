@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/automation.h"
 
@@ -37,8 +38,16 @@ int32_t FindAndCopyProductsIntoMLIBuffer(Automation& com, Dispatch& app, std::ws
 int32_t MLIBufferCount(Automation& com, Dispatch& app);
 // row: an Integer by reference, 1-based. The result is an Integer.
 int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row);
-// One field of the SLIBuffer row as text; the name passed by value. Null reads as empty text.
-std::wstring SLIBufferGetValue(Automation& com, Dispatch& itemFunctions, const wchar_t* field);
+// A field's value as read and its text, kept by the caller from read to read
+// so that reading reuses their storage.
+struct FieldValue {
+    Variant value;
+    std::wstring text;
+};
+// One field of the SLIBuffer row as text, pointing into `slot`; the name
+// passed by value. Null reads as empty text.
+std::wstring_view SLIBufferGetValue(Automation& com, Dispatch& itemFunctions,
+                                    const platform::Text& field, FieldValue& slot);
 // Part number, vendor, quantity by reference, then Long 0 by value.
 int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,
                                    std::wstring& vendor, double& quantity);

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "platform/error.h"
@@ -12,21 +14,31 @@
 
 namespace platform {
 
+// Text made once for many calls, e.g. a field name: the platform keeps it in
+// the form its calls take, so passing it by value copies nothing.
+class Text {
+  public:
+    virtual ~Text() = default;
+    virtual std::wstring_view view() const = 0;
+};
+
 // One argument of a call: a value, or a reference to the caller's own
 // variable, which the callee may change.
 class Arg {
   public:
     static Arg Val(Variant v) { return Arg(std::move(v)); }
+    static Arg Val(const Text& t) { return Arg(&t); }
     static Arg Ref(std::wstring& s) { return Arg(&s); }
     static Arg Ref(int16_t& i) { return Arg(&i); }
     static Arg Ref(int32_t& i) { return Arg(&i); }
     static Arg Ref(double& d) { return Arg(&d); }
     static Arg Ref(Variant& v) { return Arg(&v); }
 
-    using Storage = std::variant<Variant, std::wstring*, int16_t*, int32_t*, double*, Variant*>;
+    using Storage =
+        std::variant<Variant, std::wstring*, int16_t*, int32_t*, double*, Variant*, const Text*>;
     const Storage& storage() const { return a_; }
     Storage& storage() { return a_; }
-    bool byRef() const { return a_.index() != 0; }
+    bool byRef() const { return a_.index() != 0 && !std::holds_alternative<const Text*>(a_); }
 
   private:
     template <class T>
@@ -40,8 +52,15 @@ enum class CallKind { PropertyGet, Method };
 class Dispatch {
   public:
     virtual ~Dispatch() = default;
-    // Calls `member` by name with 0 to 4 arguments, in call order. Raises RuntimeError.
-    virtual Variant Call(const wchar_t* member, CallKind kind, std::span<Arg> args) = 0;
+    // Calls `member` by name with 0 to 4 arguments, in call order. The value
+    // returned replaces `result`, reusing its text's storage. Raises RuntimeError.
+    virtual void Call(const wchar_t* member, CallKind kind, std::span<Arg> args,
+                      Variant& result) = 0;
+    Variant Call(const wchar_t* member, CallKind kind, std::span<Arg> args) {
+        Variant result;
+        Call(member, kind, args, result);
+        return result;
+    }
 };
 
 enum class Order { Less, Equal, Greater, Null };
@@ -53,13 +72,21 @@ class Automation {
     virtual Object GetRunningObject(const wchar_t* progId) = 0;
     // A new object of a class (CreateObject("Prog.Id")).
     virtual Object CreateObject(const wchar_t* progId) = 0;
+    // Text to pass by value to many calls.
+    virtual std::unique_ptr<const Text> MakeText(std::wstring_view text) = 0;
 
     // The platform's conversions under the user's locale; each raises a
     // RuntimeError (type mismatch, overflow, invalid use of Null) when the
     // value does not convert.
     virtual int16_t ToInteger(const Variant& v) = 0;
     virtual int32_t ToLong(const Variant& v) = 0;
-    virtual std::wstring ToString(const Variant& v) = 0;
+    // The text of a value into `out`, reusing its storage.
+    virtual void ToString(const Variant& v, std::wstring& out) = 0;
+    std::wstring ToString(const Variant& v) {
+        std::wstring out;
+        ToString(v, out);
+        return out;
+    }
     // A variant comparison of a value with a constant.
     virtual Order Compare(const Variant& v, const Variant& constant) = 0;
 };
@@ -73,6 +100,9 @@ inline Variant Get(Dispatch& d, const wchar_t* member) {
 }
 inline Variant Invoke(Dispatch& d, const wchar_t* member, std::span<Arg> args = {}) {
     return d.Call(member, CallKind::Method, args);
+}
+inline void Invoke(Dispatch& d, const wchar_t* member, std::span<Arg> args, Variant& result) {
+    d.Call(member, CallKind::Method, args, result);
 }
 inline Object GetObjectMember(Dispatch& d, const wchar_t* member) {
     return ToObject(Get(d, member));

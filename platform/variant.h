@@ -67,6 +67,13 @@ class Variant {
     bool IsEmpty() const { return type() == Type::kEmpty; }
     bool IsNull() const { return type() == Type::kNull; }
 
+    // The text this variant holds, after making it empty text if it held
+    // anything else: assigning to it reuses the text's storage.
+    std::wstring& StringStorage() {
+        if (std::wstring* s = std::get_if<std::wstring>(&v_)) return *s;
+        return v_.emplace<std::wstring>();
+    }
+
     template <class T>
     const T* get() const {
         return std::get_if<T>(&v_);

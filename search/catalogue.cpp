@@ -66,10 +66,16 @@ void BuildColumns(platform::ListView& list) {
     for (const CatalogueEntry& e : kCatalogue) list.AddColumn(std::wstring(e.header), kColumnWidth);
 }
 
-void ReadProduct(platform::Automation& com, platform::Dispatch& app, ProductValues& values) {
+ProductReader::ProductReader(platform::Automation& com) : com_(com) {
+    for (size_t r = 0; r < kReadOrder.size(); ++r)
+        names_[r] = com.MakeText(kCatalogue[kReadOrder[r]].field);
+}
+
+const ProductValues& ProductReader::Read(platform::Dispatch& app) {
     platform::Object itemFunctions = host::ItemFunctions(app);
     for (size_t r = 0; r < kReadOrder.size(); ++r)
-        values[r] = host::SLIBufferGetValue(com, *itemFunctions, kCatalogue[kReadOrder[r]].field);
+        texts_[r] = host::SLIBufferGetValue(com_, *itemFunctions, *names_[r], slots_[r]);
+    return texts_;
 }
 
 void AddRow(platform::ListItems& items, const ProductValues& values) {

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "host/vantora.h"
 #include "platform/automation.h"
 #include "platform/toolkit.h"
 
@@ -138,14 +140,28 @@ constexpr std::array<uint8_t, kReadCount> kReadOrder = [] {
     return order;
 }();
 
-// The values of one product, in read order.
-using ProductValues = std::array<std::wstring, kReadCount>;
+// The texts of one product's fields, in read order.
+using ProductValues = std::array<std::wstring_view, kReadCount>;
 
 // Clears the list's columns and adds the 102 catalogue columns.
 void BuildColumns(platform::ListView& list);
-// Reads the product in the host's single-line-item buffer: one ItemFunctions
-// lookup, then one read per host field, in read order.
-void ReadProduct(platform::Automation& com, platform::Dispatch& app, ProductValues& values);
+
+// Reads products field by field. It keeps the field names in the form the
+// host's calls take, and the values' storage from one product to the next.
+class ProductReader {
+  public:
+    explicit ProductReader(platform::Automation& com);
+    // Reads the product in the host's single-line-item buffer: one
+    // ItemFunctions lookup, then one read per host field, in read order.
+    // The texts stay valid until the next Read.
+    const ProductValues& Read(platform::Dispatch& app);
+
+  private:
+    platform::Automation& com_;
+    std::array<std::unique_ptr<const platform::Text>, kReadCount> names_;
+    std::array<host::FieldValue, kReadCount> slots_;
+    ProductValues texts_;
+};
 // Appends one row keyed by the list's current item count; the caller keeps
 // the count within 16 bits and tells the control.
 void AddRow(platform::ListItems& items, const ProductValues& values);

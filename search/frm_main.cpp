@@ -144,7 +144,7 @@ bool frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& database, st
 
     const int32_t rows = host::MLIBufferCount(com_, app);
     platform::ListItems& items = c_.lvwResults.Items();
-    ProductValues values;
+    ProductReader reader(com_);
     bool complete = true;
     try {
         for (int32_t row = 1; row <= rows; ++row) {
@@ -155,8 +155,7 @@ bool frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& database, st
             }
             int16_t index = static_cast<int16_t>(row);
             host::SLIBufferCopyFromMLIBuffer(com_, app, index);
-            ReadProduct(com_, app, values);
-            AddRow(items, values);
+            AddRow(items, reader.Read(app));
         }
     } catch (...) {
         // The rows listed before a failed call stay; let the control show them.

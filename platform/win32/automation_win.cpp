@@ -71,22 +71,37 @@ std::wstring SystemText(HRESULT hr) {
     throw RuntimeError(number, std::move(text), source.str());
 }
 
+// Text kept as a BSTR, handed to calls as it is.
+class TextWin final : public platform::Text {
+  public:
+    explicit TextWin(std::wstring_view text) : b_(text) {}
+    std::wstring_view view() const override { return {b_.get(), SysStringLen(b_.get())}; }
+    BSTR bstr() const { return b_.get(); }
+
+  private:
+    Bstr b_;
+};
+
 // The arguments of one call as Invoke takes them (in reverse order), with
 // the storage that by-reference arguments point at. Everything allocated
 // here is freed by the destructor, whatever happens to the call.
 class ArgPack {
   public:
+    // Only the slots in use are set up and cleared: a product row makes
+    // dozens of one-argument calls.
     explicit ArgPack(std::span<Arg> args) noexcept : args_(args) {
         for (size_t i = 0; i < args_.size(); ++i) {
-            VariantInit(&rg_[i]);
-            VariantInit(&slots_[i].inner);
+            rg_[i] = VARIANT{};  // VT_EMPTY
+            slots_[i] = Slot{};
         }
     }
     ~ArgPack() {
         for (size_t i = 0; i < args_.size(); ++i) {
-            VariantClear(&rg_[i]);  // leaves by-reference targets alone
-            SysFreeString(slots_[i].bstr);
-            VariantClear(&slots_[i].inner);
+            Slot& s = slots_[i];
+            // A by-reference argument points at a slot; a TextWin's BSTR is its own.
+            if (!s.borrowed && !(rg_[i].vt & VT_BYREF)) VariantClear(&rg_[i]);
+            if (s.bstr) SysFreeString(s.bstr);
+            if (s.inner.vt != VT_EMPTY) VariantClear(&s.inner);
         }
     }
     ArgPack(const ArgPack&) = delete;
@@ -125,11 +140,24 @@ class ArgPack {
                     v.vt = VT_BYREF | VT_R8;
                     v.pdblVal = &s.r8;
                     break;
-                default:
+                case 5:
                     ToComVariant(*std::get<5>(a), s.inner);
                     v.vt = VT_BYREF | VT_VARIANT;
                     v.pvarVal = &s.inner;
                     break;
+                default: {
+                    const platform::Text& text = *std::get<6>(a);
+                    v.vt = VT_BSTR;
+                    if (const auto* own = dynamic_cast<const TextWin*>(&text)) {
+                        v.bstrVal = own->bstr();
+                        s.borrowed = true;
+                    } else {
+                        const std::wstring_view view = text.view();
+                        v.bstrVal = SysAllocStringLen(view.data(), static_cast<UINT>(view.size()));
+                        if (!v.bstrVal) throw std::bad_alloc();
+                    }
+                    break;
+                }
             }
         }
     }
@@ -166,16 +194,27 @@ class ArgPack {
 
   private:
     struct Slot {
-        BSTR bstr = nullptr;
-        SHORT i2 = 0;
-        LONG i4 = 0;
-        DOUBLE r8 = 0;
+        bool borrowed;  // the argument's BSTR belongs to a TextWin
+        BSTR bstr;
+        SHORT i2;
+        LONG i4;
+        DOUBLE r8;
         VARIANT inner;
     };
     std::span<Arg> args_;
     VARIANT rg_[kMaxArgs];
     Slot slots_[kMaxArgs];
 };
+
+bool PointIsDecimalSeparator() {
+    wchar_t sep[4];
+    return GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 4) == 2 && sep[0] == L'.';
+}
+
+void Widen(const char* first, const char* last, std::wstring& out) {
+    out.resize(static_cast<size_t>(last - first));
+    std::copy(first, last, out.begin());
+}
 
 // The platform's text of a double is printf's "%.15G", with the locale's
 // decimal separator in place of the point, and "-0" read as "0". Wine builds
@@ -184,7 +223,7 @@ class ArgPack {
 // Exponents, other separators, and values halfway between two 15-digit
 // texts (whose rounding differs between runtimes) are left to the platform.
 bool PlainDoubleText(double d, std::wstring& out) {
-    if (!std::isfinite(d)) return false;
+    if (!std::isfinite(d) || !PointIsDecimalSeparator()) return false;
     char digits[40];
     const auto [last, failed] =
         std::to_chars(digits, digits + sizeof digits, d, std::chars_format::scientific, 16);
@@ -194,15 +233,11 @@ bool PlainDoubleText(double d, std::wstring& out) {
     char buf[32];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
     if (ec != std::errc() || std::find(buf, end, 'e') != end) return false;
-    wchar_t sep[4];
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 4) != 2 || sep[0] != L'.')
-        return false;
     if (end - buf == 2 && buf[0] == '-' && buf[1] == '0') {
-        out = L"0";
+        out.assign(1, L'0');
         return true;
     }
-    out.clear();
-    for (const char* c = buf; c != end; ++c) out.push_back(static_cast<wchar_t>(*c));
+    Widen(buf, end, out);
     return true;
 }
 
@@ -244,7 +279,7 @@ DISPID DispatchWin::Id(const wchar_t* member) {
     return id;
 }
 
-Variant DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args) {
+void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args, Variant& out) {
     if (args.size() > kMaxArgs) RaiseHresult(DISP_E_BADPARAMCOUNT);
     const DISPID id = Id(member);
     ArgPack pack(args);
@@ -261,7 +296,7 @@ Variant DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> a
     if (hr == DISP_E_EXCEPTION) RaiseException(ei);
     if (FAILED(hr)) RaiseHresult(hr);
     pack.CopyBack();
-    return FromComVariant(*result.get());
+    FromComVariant(*result.get(), out);
 }
 
 platform::Object AutomationWin::GetRunningObject(const wchar_t* progId) {
@@ -272,6 +307,10 @@ platform::Object AutomationWin::GetRunningObject(const wchar_t* progId) {
     ComPtr<IDispatch> dispatch;
     if (FAILED(unknown.As(&dispatch))) CannotCreate();
     return std::make_unique<DispatchWin>(std::move(dispatch));
+}
+
+std::unique_ptr<const platform::Text> AutomationWin::MakeText(std::wstring_view text) {
+    return std::make_unique<TextWin>(text);
 }
 
 platform::Object AutomationWin::CreateObject(const wchar_t* progId) {
@@ -310,18 +349,18 @@ int32_t AutomationWin::ToLong(const Variant& v) {
     return Changed(v, VT_I4).get()->lVal;
 }
 
-std::wstring AutomationWin::ToString(const Variant& v) {
-    if (const std::wstring* s = v.get<std::wstring>()) return *s;
-    if (v.IsEmpty()) return {};
-    if (v.IsNull()) RaiseNull();
-    if (const double* d = v.get<double>()) {
-        std::wstring text;
-        if (PlainDoubleText(*d, text)) return text;
+void AutomationWin::ToString(const Variant& v, std::wstring& out) {
+    if (const std::wstring* s = v.get<std::wstring>()) {
+        out = *s;
+        return;
     }
+    if (v.IsEmpty()) return out.clear();
+    if (v.IsNull()) RaiseNull();
+    if (const double* d = v.get<double>(); d && PlainDoubleText(*d, out)) return;
     // Booleans read "True" and "False", as the platform's own text of them.
     const ComVariant text = Changed(v, VT_BSTR, VARIANT_ALPHABOOL);
     const BSTR b = text.get()->bstrVal;
-    return std::wstring(b, SysStringLen(b));
+    out.assign(b, SysStringLen(b));
 }
 
 Order AutomationWin::Compare(const Variant& v, const Variant& constant) {

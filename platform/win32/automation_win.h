@@ -10,7 +10,9 @@
 #include <oaidl.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/automation.h"
 
@@ -20,8 +22,9 @@ namespace win32 {
 class DispatchWin final : public platform::Dispatch {
   public:
     explicit DispatchWin(Microsoft::WRL::ComPtr<IDispatch> p) : p_(std::move(p)) {}
-    platform::Variant Call(const wchar_t* member, platform::CallKind kind,
-                           std::span<platform::Arg> args) override;
+    using platform::Dispatch::Call;
+    void Call(const wchar_t* member, platform::CallKind kind, std::span<platform::Arg> args,
+              platform::Variant& result) override;
     IDispatch* get() const { return p_.Get(); }
 
   private:
@@ -37,9 +40,11 @@ class AutomationWin final : public platform::Automation {
   public:
     platform::Object GetRunningObject(const wchar_t* progId) override;
     platform::Object CreateObject(const wchar_t* progId) override;
+    std::unique_ptr<const platform::Text> MakeText(std::wstring_view text) override;
     int16_t ToInteger(const platform::Variant& v) override;
     int32_t ToLong(const platform::Variant& v) override;
-    std::wstring ToString(const platform::Variant& v) override;
+    using platform::Automation::ToString;
+    void ToString(const platform::Variant& v, std::wstring& out) override;
     platform::Order Compare(const platform::Variant& v, const platform::Variant& constant) override;
 };
 

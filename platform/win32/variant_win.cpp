@@ -189,4 +189,13 @@ Variant FromComVariant(const VARIANT& in) {
     throw RuntimeError(458, L"Variable uses an Automation type not supported");
 }
 
+void FromComVariant(const VARIANT& in, Variant& out) {
+    if ((in.vt & ~VT_BYREF) == VT_BSTR) {
+        const BSTR b = (in.vt & VT_BYREF) ? *in.pbstrVal : in.bstrVal;
+        out.StringStorage().assign(b, SysStringLen(b));
+        return;
+    }
+    out = FromComVariant(in);
+}
+
 }  // namespace win32

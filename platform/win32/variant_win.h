@@ -56,5 +56,7 @@ void ToComVariant(const platform::Variant& in, VARIANT& out);
 // A platform value for a VARIANT, by reference or not; objects gain a
 // reference of their own. Raises for types the platform has no value for.
 platform::Variant FromComVariant(const VARIANT& in);
+// The same into `out`; text reuses the storage of text that `out` held.
+void FromComVariant(const VARIANT& in, platform::Variant& out);
 
 }  // namespace win32

@@ -25,8 +25,8 @@ class FakeRef : public platform::Dispatch {
     FakeRef(const FakeRef&) = delete;
     FakeRef& operator=(const FakeRef&) = delete;
 
-    Variant Call(const wchar_t* member, CallKind kind, std::span<Arg> args) override {
-        return obj_->Call(member, kind, args);
+    void Call(const wchar_t* member, CallKind kind, std::span<Arg> args, Variant& result) override {
+        result = obj_->Call(member, kind, args);
     }
     const std::wstring& path() const { return obj_->path(); }
 
@@ -179,6 +179,18 @@ Variant FakeAutomation::Run(std::wstring object, std::wstring member, CallKind k
         calls_[index].result = L"error " + std::to_wstring(e.number());
         throw;
     }
+}
+
+std::unique_ptr<const platform::Text> FakeAutomation::MakeText(std::wstring_view text) {
+    class FakeText : public platform::Text {
+      public:
+        explicit FakeText(std::wstring_view t) : t_(t) {}
+        std::wstring_view view() const override { return t_; }
+
+      private:
+        std::wstring t_;
+    };
+    return std::make_unique<FakeText>(text);
 }
 
 platform::Object FakeAutomation::Global(const wchar_t* member, const wchar_t* progId,

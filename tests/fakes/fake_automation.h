@@ -95,6 +95,8 @@ auto VisitArg(const platform::Arg& a, F f) {
                 return f(x);
             else if constexpr (std::is_same_v<T, platform::Variant*>)
                 return f(*x);
+            else if constexpr (std::is_same_v<T, const platform::Text*>)
+                return f(platform::Variant(std::wstring(x->view())));
             else
                 return f(platform::Variant(*x));
         },
@@ -174,9 +176,13 @@ class FakeAutomation : public platform::Automation {
 
     platform::Object GetRunningObject(const wchar_t* progId) override;
     platform::Object CreateObject(const wchar_t* progId) override;
+    std::unique_ptr<const platform::Text> MakeText(std::wstring_view text) override;
     int16_t ToInteger(const platform::Variant& v) override { return convert::ToInteger(v); }
     int32_t ToLong(const platform::Variant& v) override { return convert::ToLong(v); }
-    std::wstring ToString(const platform::Variant& v) override { return convert::ToString(v); }
+    using platform::Automation::ToString;
+    void ToString(const platform::Variant& v, std::wstring& out) override {
+        out = convert::ToString(v);
+    }
     platform::Order Compare(const platform::Variant& v, const platform::Variant& c) override {
         return convert::Compare(v, c);
     }

@@ -43,8 +43,13 @@ const std::set<int> kTrailingSpace = {14, 15, 16, 18, 21, 22, 23, 26, 27, 28, 31
 
 // Values that name their field, so a cell shows where it came from.
 search::ProductValues Named() {
+    static const std::vector<std::wstring> texts = [] {
+        std::vector<std::wstring> t;
+        for (const std::wstring& field : kExpectedReads) t.push_back(L"<" + field + L">");
+        return t;
+    }();
     search::ProductValues v;
-    for (size_t r = 0; r < v.size(); ++r) v[r] = L"<" + kExpectedReads[r] + L">";
+    for (size_t r = 0; r < v.size(); ++r) v[r] = texts[r];
     return v;
 }
 

@@ -129,16 +129,21 @@ TEST_F(HostContract, FieldReadsPassTheNameByValueAndNullReadsEmpty) {
     com.ClearCalls();
 
     auto f = host::ItemFunctions(*app);
-    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Description"), L"");
-    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Discontinued"), L"True");
-    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Cost"), L"2.5");
-    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"Qty"), L"-3");
-    EXPECT_EQ(host::SLIBufferGetValue(com, *f, L"NoSuchField"), L"");
+    // One slot for every read: each value replaces the one before.
+    host::FieldValue slot;
+    auto read = [&](const wchar_t* field) {
+        return std::wstring(host::SLIBufferGetValue(com, *f, *com.MakeText(field), slot));
+    };
+    EXPECT_EQ(read(L"Qty"), L"-3");
+    EXPECT_EQ(read(L"Description"), L"");
+    EXPECT_EQ(read(L"Discontinued"), L"True");
+    EXPECT_EQ(read(L"Cost"), L"2.5");
+    EXPECT_EQ(read(L"NoSuchField"), L"");
     // One ItemFunctions serves every read.
     EXPECT_EQ(com.CountCalls(L"ItemFunctions"), 1);
-    const auto& read = com.calls()[1];
-    EXPECT_EQ(read.member, L"SLIBufferGetValue");
-    EXPECT_EQ(read.args, (std::vector<ArgRecord>{{L"String", false, L"Description"}}));
+    const auto& call = com.calls()[2];
+    EXPECT_EQ(call.member, L"SLIBufferGetValue");
+    EXPECT_EQ(call.args, (std::vector<ArgRecord>{{L"String", false, L"Description"}}));
 }
 
 TEST_F(HostContract, AddingPassesThreeReferencesThenLongZero) {

@@ -39,9 +39,9 @@ class BulkHost : public fake::FakeAutomation {
       public:
         Object(BulkHost& host, Kind kind, int index) : host_(host), kind_(kind), index_(index) {}
         ~Object() override { --host_.live; }
-        Variant Call(const wchar_t* member, platform::CallKind,
-                     std::span<platform::Arg> args) override {
-            return host_.Call(kind_, index_, member, args);
+        void Call(const wchar_t* member, platform::CallKind, std::span<platform::Arg> args,
+                  Variant& result) override {
+            result = host_.Call(kind_, index_, member, args);
         }
 
       private:
@@ -76,8 +76,8 @@ class BulkHost : public fake::FakeAutomation {
             return Variant(int16_t{0});
         }
         if (kind == kFunctions && m == L"SLIBufferGetValue") {
-            const std::wstring* field = std::get<Variant>(args[0].storage()).get<std::wstring>();
-            if (*field == L"Description") return Variant(L"row " + std::to_wstring(lastRow));
+            const auto field = std::get<const platform::Text*>(args[0].storage())->view();
+            if (field == L"Description") return Variant(L"row " + std::to_wstring(lastRow));
             return Variant(L"v");
         }
         throw platform::RuntimeError(438, L"Object doesn't support this property or method");

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/numbers_win.h"
+#include "platform/win32/variant_win.h"
 #include "tests/wine/driver/driver.h"
 
 namespace {
@@ -107,6 +108,28 @@ TEST_F(AutomationWin, ArgumentsArriveWithTheirTypesInCallOrder) {
     std::array<Arg, 4> values{Arg::Val(Variant(L"x")), Arg::Val(Variant(int16_t{1})),
                               Arg::Val(Variant(int32_t{0})), Arg::Val(Variant(2.5))};
     EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", values)), L"BSTR,I2,I4,R8");
+}
+
+// Field names are made once and passed to thousands of calls; each result
+// lands in the caller's variant, whatever it held before.
+TEST_F(AutomationWin, TextMadeOnceServesEveryCallAndResultsReplaceTheVariant) {
+    const auto six = com_.MakeText(L"6");
+    std::array<Arg, 1> text{Arg::Val(*six)};
+    Variant result(L"a longer text than any answer");
+    std::vector<win32::Bstr> others;  // would take the text's memory, were it freed by a call
+    for (int i = 0; i < 3; ++i) {
+        platform::Invoke(*root_, L"Make", text, result);
+        ASSERT_NE(result.get<int32_t>(), nullptr);
+        EXPECT_EQ(*result.get<int32_t>(), 40000);  // "6" arrived whole
+        others.emplace_back(L"9");
+    }
+    EXPECT_EQ(six->view(), L"6");
+
+    std::array<Arg, 2> two{Arg::Val(*six), Arg::Val(Variant(int16_t{1}))};
+    platform::Invoke(*root_, L"Describe", two, result);
+    platform::Invoke(*root_, L"Describe", text, result);
+    ASSERT_NE(result.get<std::wstring>(), nullptr);
+    EXPECT_EQ(*result.get<std::wstring>(), L"BSTR");  // by value, and nothing of "BSTR,I2" left
 }
 
 TEST_F(AutomationWin, ByReferenceArgumentsComeBackChanged) {
