@@ -16,16 +16,6 @@ namespace {
 
 constexpr DWORD kWaitMs = 20000;
 
-template <class F>
-bool WaitFor(DWORD timeoutMs, F done) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 int Fail(const char* step) {
     std::fprintf(stderr, "standin_demo: %s\n", step);
     return 1;
@@ -79,8 +69,8 @@ HWND InputBox(DWORD pid) {
 
 int main() {
     HWND window = nullptr;
-    WaitFor(kWaitMs,
-            [&] { return (window = FindWindowW(L"Skuvane.frmMain", nullptr)) != nullptr; });
+    driver::WaitUntil(
+        kWaitMs, [&] { return (window = FindWindowW(L"Skuvane.frmMain", nullptr)) != nullptr; });
     if (!window) return Fail("no Skuvane window");
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -97,7 +87,7 @@ int main() {
                  reinterpret_cast<LPARAM>(value.c_str()));
     driver::Press(window, app::ControlIdOf(search::kCmdSearch));
     HWND list = Control(window, search::kLvwResults);
-    if (!WaitFor(kWaitMs, [&] {
+    if (!driver::WaitUntil(kWaitMs, [&] {
             return driver::Text(Control(window, search::kLblStatus)) == L"Finished search";
         })) {
         return Fail("the search did not finish");
@@ -110,15 +100,16 @@ int main() {
     // Per product: its quantity asked for, then its addition confirmed.
     for (const wchar_t* quantity : {L"4", L"2"}) {
         HWND box = nullptr;
-        if (!WaitFor(kWaitMs, [&] { return (box = InputBox(pid)) != nullptr; })) {
+        if (!driver::WaitUntil(kWaitMs, [&] { return (box = InputBox(pid)) != nullptr; })) {
             return Fail("no quantity was asked for");
         }
         driver::AnswerInputBox(pid, quantity, true, kWaitMs);
-        WaitFor(kWaitMs, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+        driver::WaitUntil(kWaitMs, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
         const auto done = driver::WaitMessageBox(pid, kWaitMs);
         if (!done) return Fail("the addition was not confirmed");
         driver::Press(done->hwnd, IDOK);
-        WaitFor(kWaitMs, [&] { return !IsWindow(done->hwnd) || !IsWindowVisible(done->hwnd); });
+        driver::WaitUntil(kWaitMs,
+                          [&] { return !IsWindow(done->hwnd) || !IsWindowVisible(done->hwnd); });
     }
     return 0;
 }

@@ -34,6 +34,17 @@ class Process {
 
 std::wstring WindowsPath(const std::wstring& path);
 
+// Polls until `done` holds; false when it still does not after `timeoutMs`.
+template <class F>
+bool WaitUntil(DWORD timeoutMs, F done) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 // Top-level windows of a process, by class (null for any) and visibility.
 std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly);
 // Waits for a visible top-level window of the process; null on time-out.

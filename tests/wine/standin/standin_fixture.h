@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "standin/model/text_win.h"
+#include "tests/wine/driver/driver.h"
 
 namespace standin_test {
 
@@ -222,16 +223,7 @@ inline std::vector<DWORD> StandInProcesses() {
     return ids;
 }
 
-// Polls until `done` holds; false when it still does not after `timeoutMs`.
-template <class F>
-bool WaitUntil(DWORD timeoutMs, F done) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
+using driver::WaitUntil;
 
 // Waits until no stand-in process runs; false when one still does.
 inline bool WaitUntilNoneRunning(DWORD timeoutMs = 10000) {
