@@ -162,6 +162,7 @@ class ProductReader {
     std::array<host::FieldValue, kReadCount> slots_;
     ProductValues texts_;
 };
+
 // Appends one row keyed by the list's current item count; the caller keeps
 // the count within 16 bits and tells the control.
 void AddRow(platform::ListItems& items, const ProductValues& values);

@@ -288,7 +288,8 @@ bool PlainDoubleText(double d, std::wstring& out) {
 bool PlainCurrencyText(int64_t scaled, std::wstring& out) {
     if (!PointIsDecimalSeparator()) return false;
     const bool negative = scaled < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(scaled) : scaled;
+    const uint64_t bits = static_cast<uint64_t>(scaled);
+    const uint64_t magnitude = negative ? 0 - bits : bits;  // whole for the most negative too
     char buf[32];
     char* p = buf;
     if (negative) *p++ = '-';
@@ -424,7 +425,10 @@ void AutomationWin::ToString(const Variant& v, std::wstring& out) {
         out = *s;
         return;
     }
-    if (v.IsEmpty()) return out.clear();
+    if (v.IsEmpty()) {
+        out.clear();
+        return;
+    }
     if (v.IsNull()) RaiseNull();
     if (const int32_t* i = v.get<int32_t>()) return IntegerText(*i, out);
     if (const int16_t* i = v.get<int16_t>()) return IntegerText(*i, out);
