@@ -151,6 +151,9 @@ void BuildColumns(platform::ListView& list);
 class ProductReader {
   public:
     explicit ProductReader(platform::Automation& com);
+    // The texts point into the reader's own slots: it stays where it is made.
+    ProductReader(const ProductReader&) = delete;
+    ProductReader& operator=(const ProductReader&) = delete;
     // Reads the product in the host's single-line-item buffer: one
     // ItemFunctions lookup, then one read per host field, in read order.
     // The texts stay valid until the next Read.
