@@ -262,6 +262,7 @@ bool ShortDoubleText(double d, std::wstring& out) {
 // so where that text is plain digits under a "." locale it is written here.
 // Exponents, other separators, and values halfway between two 15-digit
 // texts (whose rounding differs between runtimes) are left to the platform.
+// Zeros, "-0" among them, have one digit and take the short way.
 bool PlainDoubleText(double d, std::wstring& out) {
     if (!std::isfinite(d) || !PointIsDecimalSeparator()) return false;
     if (ShortDoubleText(d, out)) return true;
@@ -274,10 +275,6 @@ bool PlainDoubleText(double d, std::wstring& out) {
     char buf[32];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
     if (ec != std::errc() || std::find(buf, end, 'e') != end) return false;
-    if (end - buf == 2 && buf[0] == '-' && buf[1] == '0') {
-        out.assign(1, L'0');
-        return true;
-    }
     Widen(buf, end, out);
     return true;
 }

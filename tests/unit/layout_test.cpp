@@ -33,35 +33,26 @@ constexpr std::array<Pixels, 14> kAt96 = {{
     {L"cmdClose", 440, 288, 97, 21},
 }};
 
-// Half as large again, rounded to the nearest pixel, halves up.
-int At144(int pixelsAt96) { return (pixelsAt96 * 3 + 1) / 2; }
-
-TEST(LayoutInPixels, At96DpiEveryControlIsOnThePixelTable) {
-    EXPECT_EQ(TwipsToPixels(search::kClientWidth, 96), 544);
-    EXPECT_EQ(TwipsToPixels(search::kClientHeight, 96), 321);
-    for (size_t i = 0; i < kLayout.size(); ++i) {
-        const auto& c = kLayout[i];
-        const Pixels& want = kAt96[i];
-        SCOPED_TRACE(std::wstring(want.name));
-        EXPECT_EQ(std::wstring(c.name), want.name);
-        EXPECT_EQ(TwipsToPixels(c.left, 96), want.left);
-        EXPECT_EQ(TwipsToPixels(c.top, 96), want.top);
-        EXPECT_EQ(TwipsToPixels(c.width, 96), want.width);
-        EXPECT_EQ(TwipsToPixels(c.height, 96), want.height);
-    }
-}
-
-TEST(LayoutInPixels, At144DpiEveryControlIsHalfAsLargeAgain) {
-    EXPECT_EQ(TwipsToPixels(search::kClientWidth, 144), 816);
-    EXPECT_EQ(TwipsToPixels(search::kClientHeight, 144), 482);
-    for (size_t i = 0; i < kLayout.size(); ++i) {
-        const auto& c = kLayout[i];
-        const Pixels& want = kAt96[i];
-        SCOPED_TRACE(std::wstring(want.name));
-        EXPECT_EQ(TwipsToPixels(c.left, 144), At144(want.left));
-        EXPECT_EQ(TwipsToPixels(c.top, 144), At144(want.top));
-        EXPECT_EQ(TwipsToPixels(c.width, 144), At144(want.width));
-        EXPECT_EQ(TwipsToPixels(c.height, 144), At144(want.height));
+// The same table at 144 DPI is half as large again, rounded to the nearest
+// pixel, halves up.
+TEST(LayoutInPixels, EveryControlIsOnThePixelTableAt96And144Dpi) {
+    for (const int dpi : {96, 144}) {
+        auto scaled = [dpi](int pixelsAt96) {
+            return dpi == 96 ? pixelsAt96 : (pixelsAt96 * 3 + 1) / 2;
+        };
+        SCOPED_TRACE(dpi);
+        EXPECT_EQ(TwipsToPixels(search::kClientWidth, dpi), scaled(544));
+        EXPECT_EQ(TwipsToPixels(search::kClientHeight, dpi), scaled(321));
+        for (size_t i = 0; i < kLayout.size(); ++i) {
+            const auto& c = kLayout[i];
+            const Pixels& want = kAt96[i];
+            SCOPED_TRACE(std::wstring(want.name));
+            EXPECT_EQ(std::wstring(c.name), want.name);
+            EXPECT_EQ(TwipsToPixels(c.left, dpi), scaled(want.left));
+            EXPECT_EQ(TwipsToPixels(c.top, dpi), scaled(want.top));
+            EXPECT_EQ(TwipsToPixels(c.width, dpi), scaled(want.width));
+            EXPECT_EQ(TwipsToPixels(c.height, dpi), scaled(want.height));
+        }
     }
 }
 
