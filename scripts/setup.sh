@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(cmake g++ make googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
-          xvfb xauth x11-utils nlohmann-json3-dev imagemagick)
+          xvfb xauth x11-utils nlohmann-json3-dev imagemagick locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -24,6 +24,16 @@ if ((${#missing[@]})); then
   fi
   rm -f "$log"
 fi
+
+# Wine follows LC_ALL only to a glibc locale that exists: the locale tests
+# and the fuzz program run under these two.
+for l in en_US de_DE; do
+  if ! locale -a 2>/dev/null | grep -qx "$l.utf8"; then
+    sed -i "s/^# *\($l.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -qx "$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" >>/etc/locale.gen
+    locale-gen >/dev/null 2>&1 || { echo "setup: generating $l.UTF-8 failed" >&2; exit 1; }
+  fi
+done
 
 # shellcheck source=wine-env.sh
 source "$here/wine-env.sh"
