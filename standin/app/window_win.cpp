@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <string>
 
+#include "standin/model/com_win.h"
+
 namespace standin {
 
 namespace {
@@ -13,6 +15,7 @@ namespace {
 constexpr const wchar_t* kClassName = L"VantoraStandInWindow";
 constexpr int kDocumentsHeight = 110;
 constexpr int kGap = 6;
+constexpr int kBusyCommand = 100;
 
 struct Column {
     const wchar_t* title;
@@ -81,9 +84,12 @@ bool MainWindow::Create(HINSTANCE instance, int show) {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int width = std::min(820, int(work.right - work.left) - 16);
     const int height = std::min(320, int(work.bottom - work.top) / 3);
+    // The menu lets a person play a host with a modal dialog open.
+    HMENU menu = CreateMenu();
+    AppendMenuW(menu, MF_STRING, kBusyCommand, L"Busy for 15 s");
     hwnd_ = CreateWindowExW(0, kClassName, L"Vantora (stand-in)", WS_OVERLAPPEDWINDOW,
                             work.left + (work.right - work.left - width) / 2, work.top + 8, width,
-                            height, nullptr, nullptr, instance, this);
+                            height, nullptr, menu, instance, this);
     if (!hwnd_) return false;
     Refresh();
     ShowWindow(hwnd_, show);
@@ -104,6 +110,9 @@ LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SIZE:
             self->Layout();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wp) == kBusyCommand) BusyFor(15000);
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);

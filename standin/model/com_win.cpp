@@ -230,6 +230,68 @@ const wchar_t* MemberName(std::span<const Member> members, DISPID id) {
     return nullptr;
 }
 
+namespace {
+
+// Per fault of g_settings: the calls of its member so far. A call turned away
+// as busy was never carried out and is not counted.
+std::vector<long> g_calls;
+ULONGLONG g_busyUntil = 0;
+
+// "Object.Member(arguments) -> ", as the call log starts a line.
+std::wstring CallText(const wchar_t* object, const wchar_t* member, const Args& args) {
+    std::wstring line = std::wstring(object) + L"." + member + L"(";
+    for (UINT i = 0; i < args.count(); ++i) {
+        if (i) line += L", ";
+        line += Describe(args.raw(i));
+    }
+    return line + L") -> ";
+}
+
+// Counts the call for fault i when it is of the fault's member; true when the
+// fault applies to this call.
+bool Due(size_t i, const wchar_t* object, const wchar_t* member) {
+    const Fault& f = g_settings.faults[i];
+    if (!f.member.empty() && !SameAscii(f.member.c_str(), member) &&
+        !SameAscii(f.member.c_str(), (std::wstring(object) + L"." + member).c_str())) {
+        return false;
+    }
+    const long n = ++g_calls[i];
+    if (f.call) return n == f.call;
+    return n == 1 || f.kind == Fault::Kind::Raise || f.kind == Fault::Kind::Slow;
+}
+
+// What the scenario makes of this call: S_OK to carry it out, or the failure
+// to answer with. An exit ends the process here.
+HRESULT Misbehave(const wchar_t* object, const wchar_t* member, const Args& args, Raise* raise) {
+    using Kind = Fault::Kind;
+    const auto& faults = g_settings.faults;
+    bool busy = GetTickCount64() < g_busyUntil;
+    for (size_t i = 0; !busy && i < faults.size(); ++i) {
+        if (faults[i].kind == Kind::Busy && Due(i, object, member)) {
+            BusyFor(faults[i].ms);
+            busy = true;
+        }
+    }
+    if (busy) return RPC_E_SERVERCALL_RETRYLATER;
+    for (size_t i = 0; i < faults.size(); ++i) {
+        const Fault& f = faults[i];
+        if (f.kind == Kind::Busy || !Due(i, object, member)) continue;
+        if (f.kind == Kind::Slow) Sleep(f.ms);
+        if (f.kind == Kind::Exit) {
+            if (!g_settings.logPath.empty()) LogLine(CallText(object, member, args) + L"exit");
+            // A crash: no clean-up, no answer, no reference report.
+            TerminateProcess(GetCurrentProcess(), 0xC0000005);
+        }
+        if (f.kind == Kind::Raise) {
+            *raise = f.error;
+            return DISP_E_EXCEPTION;
+        }
+    }
+    return S_OK;
+}
+
+}  // namespace
+
 HRESULT ObjectBase::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                            VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
@@ -245,17 +307,10 @@ HRESULT ObjectBase::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
     const Args args(params);
     Var value;
     Raise raise;
-    HRESULT hr;
     const CallSettings& s = g_settings;
     if (tracked_ && s.delayMs) Sleep(s.delayMs);
-    if (tracked_ && !s.errorMember.empty() &&
-        (SameAscii(s.errorMember.c_str(), member) ||
-         s.errorMember == std::wstring(name_) + L"." + member)) {
-        raise = s.error;
-        hr = DISP_E_EXCEPTION;
-    } else {
-        hr = Call(id, args, value.get(), &raise, argErr);
-    }
+    HRESULT hr = tracked_ ? Misbehave(name_, member, args, &raise) : S_OK;
+    if (hr == S_OK) hr = Call(id, args, value.get(), &raise, argErr);
     if (hr == DISP_E_EXCEPTION && excep) {
         *excep = EXCEPINFO{};
         excep->bstrSource = SysAllocString(raise.source.c_str());
@@ -263,12 +318,7 @@ HRESULT ObjectBase::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
         excep->scode = raise.scode;
     }
     if (tracked_ && !s.logPath.empty()) {
-        std::wstring line = std::wstring(name_) + L"." + member + L"(";
-        for (UINT i = 0; i < args.count(); ++i) {
-            if (i) line += L", ";
-            line += Describe(args.raw(i));
-        }
-        line += L") -> ";
+        std::wstring line = CallText(name_, member, args);
         if (hr == DISP_E_EXCEPTION) {
             line += L"raised " + Hex(raise.scode) + L" ";
             Quote(raise.source + L": " + raise.description, &line);
@@ -353,7 +403,11 @@ void CloseLog() {
 void ConfigureCalls(const CallSettings& settings) {
     if (settings.logPath != g_settings.logPath) CloseLog();
     g_settings = settings;
+    g_calls.assign(settings.faults.size(), 0);
+    g_busyUntil = 0;
 }
+
+void BusyFor(DWORD ms) { g_busyUntil = GetTickCount64() + ms; }
 
 void LogLine(std::wstring_view line) {
     if (g_settings.logPath.empty()) return;

@@ -1,7 +1,7 @@
 // Owners for BSTR and VARIANT, and the hand-written IDispatch base every
 // stand-in object derives from: a static member table, arguments taken by
 // value or by reference as any type that converts, the call log, injected
-// errors and the count of references held by clients.
+// faults and the count of references held by clients.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "standin/model/text_win.h"
 
@@ -170,14 +171,30 @@ class Tracker {
     static void Remove(ObjectBase* o);
 };
 
-// Per-process call settings: injected errors, delay and log, set from the scenario.
-struct CallSettings {
-    std::wstring errorMember;  // "Member" or "Object.Member"; empty: none
+// A misbehaviour the scenario asks of calls to one member (or to any).
+struct Fault {
+    enum class Kind {
+        Raise,  // raises error
+        Busy,   // turns this and every call of the next ms milliseconds away as busy
+        Slow,   // waits ms before answering
+        Exit,   // ends the process before answering, as a crash does
+    };
+    Kind kind = Kind::Raise;
+    std::wstring member;  // "Member" or "Object.Member"; empty: any member
+    long call = 0;        // only the Nth call of it (from 1); 0: every call (Busy, Exit: the first)
+    DWORD ms = 0;
     Raise error;
+};
+
+// Per-process call settings: injected faults, delay and log, set from the scenario.
+struct CallSettings {
+    std::vector<Fault> faults;
     DWORD delayMs = 0;
     std::wstring logPath;  // empty: no log
 };
 void ConfigureCalls(const CallSettings& settings);
+// Turns every call of the next ms milliseconds away as busy (RPC_E_SERVERCALL_RETRYLATER).
+void BusyFor(DWORD ms);
 // Appends one line to the call log, when there is one.
 void LogLine(std::wstring_view line);
 

@@ -65,6 +65,33 @@ bool Code(const json& j, const char* key, HRESULT* out) {
     return true;
 }
 
+// The keys that make calls misbehave; each takes one object or a list of them.
+struct FaultKey {
+    const char* key;
+    Fault::Kind kind;
+};
+constexpr FaultKey kFaultKeys[] = {{"error", Fault::Kind::Raise},
+                                   {"busy", Fault::Kind::Busy},
+                                   {"slow", Fault::Kind::Slow},
+                                   {"exit", Fault::Kind::Exit}};
+
+bool Faults(const json& j, const FaultKey& k, std::vector<Fault>* out) {
+    const auto it = j.find(k.key);
+    if (it == j.end()) return true;
+    const json list = it->is_array() ? *it : json::array({*it});
+    for (const json& e : list) {
+        Fault f;
+        f.kind = k.kind;
+        if (!e.is_object() || !Text(e, "member", &f.member) || !Number(e, "call", &f.call) ||
+            !Number(e, "ms", &f.ms) || !Text(e, "source", &f.error.source) ||
+            !Text(e, "description", &f.error.description) || !Code(e, "code", &f.error.scode)) {
+            return false;
+        }
+        out->push_back(std::move(f));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ReadScenario(const std::wstring& path, Scenario* out, std::wstring* error) {
@@ -119,13 +146,8 @@ bool ParseScenario(std::string_view utf8, Scenario* out, std::wstring* error) {
             bad = "generate";
         }
     }
-    if (const auto it = j.find("error"); it != j.end()) {
-        if (!it->is_object() || !Text(*it, "member", &s.calls.errorMember) ||
-            !Text(*it, "source", &s.calls.error.source) ||
-            !Text(*it, "description", &s.calls.error.description) ||
-            !Code(*it, "code", &s.calls.error.scode)) {
-            bad = "error";
-        }
+    for (const FaultKey& k : kFaultKeys) {
+        if (!Faults(j, k, &s.calls.faults)) bad = k.key;
     }
     if (bad) {
         *error = L"the setting \"" + Wide(bad) + L"\" has the wrong form";

@@ -379,26 +379,50 @@ TEST(StartTest, InstallationCountComesFromTheScenario) {
 
 // --- Errors, references, call log, delay -----------------------------------------
 
-TEST(InjectedErrorTest, ArrivesAsAnExceptionWithItsSourceAndDescription) {
+TEST(MisbehaviourTest, RaisesTurnsAwayWaitsAndEndsAsTheScenarioSays) {
     StandIn host(json{{"error",
-                       {{"member", "MLIBufferCount"},
-                        {"source", "Vantora"},
-                        {"description", "The product database is locked."},
-                        {"code", "0x80040201"}}}});
+                       {{{"member", "MLIBufferCount"},
+                         {"source", "Vantora"},
+                         {"description", "The product database is locked."},
+                         {"code", "0x80040201"}},
+                        {{"member", "ProductDatabases.Count"}, {"call", 2}}}},
+                      {"busy", {{"member", "MLIBufferClear"}, {"call", 2}, {"ms", 400}}},
+                      {"slow", {{"member", "DocFunctions.DocumentCount"}, {"ms", 300}}},
+                      {"exit", {{"member", "GetActiveDocumentIndex"}, {"call", 2}}}});
     ASSERT_TRUE(host.Start()) << host.error();
-    ComPtr<IDispatch> items = Object(host.Application().Get(), L"ItemFunctions");
+    ComPtr<IDispatch> app = host.Application();
+    ComPtr<IDispatch> items = Object(app.Get(), L"ItemFunctions");
+    ComPtr<IDispatch> dbs = Object(app.Get(), L"ProductDatabases");
+    ComPtr<IDispatch> docs = Object(app.Get(), L"DocFunctions");
     CallResult r = Call(items.Get(), L"MLIBufferCount");
     EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
     EXPECT_EQ(r.source, L"Vantora");
     EXPECT_EQ(r.description, L"The product database is locked.");
     EXPECT_EQ(r.scode, HRESULT(0x80040201));
-    EXPECT_EQ(Call(items.Get(), L"MLIBufferClear").hr, S_OK) << "only the named member raises";
+    EXPECT_EQ(Call(dbs.Get(), L"Count").hr, S_OK) << "raises at its second call only";
+    EXPECT_EQ(Call(dbs.Get(), L"Count").hr, DISP_E_EXCEPTION);
+
+    EXPECT_EQ(Call(items.Get(), L"MLIBufferClear").hr, S_OK);
+    EXPECT_EQ(Call(items.Get(), L"MLIBufferClear").hr, RPC_E_SERVERCALL_RETRYLATER);
+    EXPECT_EQ(Call(dbs.Get(), L"Count").hr, RPC_E_SERVERCALL_RETRYLATER) << "every member is busy";
+    Sleep(500);
+    EXPECT_EQ(Call(items.Get(), L"MLIBufferClear").hr, S_OK) << "busy for 400 ms only";
+
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Call(docs.Get(), L"DocumentCount").value.asLong(), 1);
+    EXPECT_GE(GetTickCount64() - start, 300u);
+
+    EXPECT_EQ(Call(docs.Get(), L"GetActiveDocumentIndex").value.asLong(), 0);
+    EXPECT_EQ(Call(docs.Get(), L"GetActiveDocumentIndex").hr, HRESULT(0x800706BE))
+        << "the call fails as one to a crashed server does";
+    EXPECT_TRUE(WaitUntilNoneRunning(5000)) << "the application ended at that call";
     const auto lines = host.LogLines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "ItemFunctions.MLIBufferCount() -> raised 0x80040201 "
-                        "\"Vantora: The product database is locked.\""),
-              lines.end());
+    for (const char* line : {"ItemFunctions.MLIBufferCount() -> raised 0x80040201 "
+                             "\"Vantora: The product database is locked.\"",
+                             "ItemFunctions.MLIBufferClear() -> failed 0x8001010A",
+                             "DocFunctions.GetActiveDocumentIndex() -> exit"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
 }
 
 TEST(ReferenceTest, CountsReturnToZeroWhenTheClientReleasesEverything) {
