@@ -138,6 +138,10 @@ int RunInstallations() {
         FAILED(CoResumeClassObjects())) {
         return Fail(Scenario(), L"cannot register the installation registry");
     }
+    // Wine keeps the class of a server that ended without revoking it, and
+    // fails every later activation with it where Windows would start a new
+    // server: a registry that plays a crash revokes it first.
+    BeforeExitFault([cookie] { CoRevokeClassObject(cookie); });
     // Ends when its last object goes, or soon if COM never asks for one. A
     // client that arrived while the end was being posted keeps it serving.
     SetTimer(nullptr, 0, 15000, nullptr);

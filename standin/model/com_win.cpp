@@ -236,6 +236,7 @@ namespace {
 // as busy was never carried out and is not counted.
 std::vector<long> g_calls;
 ULONGLONG g_busyUntil = 0;
+std::function<void()> g_beforeExit;
 
 // "Object.Member(arguments) -> ", as the call log starts a line.
 std::wstring CallText(const wchar_t* object, const wchar_t* member, const Args& args) {
@@ -280,6 +281,7 @@ HRESULT Misbehave(const wchar_t* object, const wchar_t* member, const Args& args
         if (f.kind == Kind::Exit) {
             if (!g_settings.logPath.empty()) LogLine(CallText(object, member, args) + L"exit");
             // A crash: no clean-up, no answer, no reference report.
+            if (g_beforeExit) g_beforeExit();
             TerminateProcess(GetCurrentProcess(), 0xC0000005);
         }
         if (f.kind == Kind::Raise) {
@@ -406,6 +408,8 @@ void ConfigureCalls(const CallSettings& settings) {
     g_calls.assign(settings.faults.size(), 0);
     g_busyUntil = 0;
 }
+
+void BeforeExitFault(std::function<void()> hook) { g_beforeExit = std::move(hook); }
 
 void BusyFor(DWORD ms) { g_busyUntil = GetTickCount64() + ms; }
 

@@ -8,6 +8,7 @@
 // after windows.h
 #include <oleauto.h>
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -195,6 +196,8 @@ struct CallSettings {
 void ConfigureCalls(const CallSettings& settings);
 // Turns every call of the next ms milliseconds away as busy (RPC_E_SERVERCALL_RETRYLATER).
 void BusyFor(DWORD ms);
+// Runs just before an exit fault ends the process.
+void BeforeExitFault(std::function<void()> hook);
 // Appends one line to the call log, when there is one.
 void LogLine(std::wstring_view line);
 
