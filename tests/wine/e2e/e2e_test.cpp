@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -814,6 +815,114 @@ TEST_F(Add, WithNoDocumentOpenTheUserIsToldTwiceAndNothingIsAdded) {
     EXPECT_TRUE(Contains(calls, "DocFunctions.GetActiveDocumentIndex()"));
     EXPECT_FALSE(Contains(calls, "AddItemFromProductDatabase"));
 }
+
+// ============================================================================
+// The host failing at each member the program calls
+// ============================================================================
+
+// The operation whose first call of the member fails: the load with the host
+// stopped (started through the registry) or running, a search, an add.
+enum class Op { Start, Load, Search, Add };
+
+struct HostCall {
+    const char* member;
+    Op op;
+};
+
+const HostCall kHostCalls[] = {
+    {"Installations.Count", Op::Start},
+    {"Installations.Item", Op::Start},
+    {"Installation.Application", Op::Start},
+    {"InstallationApplication.IsRunning", Op::Start},
+    {"InstallationApplication.Start", Op::Start},
+    {"InstallationApplication.GetRunningObject", Op::Start},
+    {"Application.ProductDatabases", Op::Load},
+    {"ProductDatabases.Count", Op::Load},
+    {"ProductDatabases.Item", Op::Load},
+    {"ProductDatabase.Name", Op::Load},
+    {"ItemFunctions.MLIBufferClear", Op::Search},
+    {"ItemFunctions.FindAndCopyProductsIntoMLIBuffer", Op::Search},
+    {"ItemFunctions.MLIBufferCount", Op::Search},
+    {"ItemFunctions.SLIBufferCopyFromMLIBuffer", Op::Search},
+    {"ItemFunctions.SLIBufferGetValue", Op::Search},
+    {"ItemFunctions.AddItemFromProductDatabase", Op::Add},
+    {"DocFunctions.GetActiveDocumentIndex", Op::Add},
+};
+
+// Each member either raises at that call, or its process ends there as a
+// crash ends it.
+class HostFailure : public ::testing::TestWithParam<std::tuple<HostCall, bool>> {};
+
+TEST_P(HostFailure, IsReportedAndTheProgramEndsSoonLeavingNothingBehind) {
+    const auto [call, crash] = GetParam();
+    const std::string description = std::string(call.member) + " failed.";
+    Host host(
+        json{{crash ? "exit" : "error",
+              {{"member", call.member}, {"description", description}, {"code", "0x800A0BB8"}}}});
+    if (call.op != Op::Start) {
+        ASSERT_TRUE(host.Start());
+    }
+    std::optional<Skuvane> app;
+    std::optional<driver::Process> loading;
+    if (call.op == Op::Search || call.op == Op::Add) {
+        app.emplace();
+        ASSERT_TRUE(app->open()) << "no window";
+        if (call.op == Op::Add) {
+            ASSERT_TRUE(
+                app->Search(L"Mid Tools", L"ManufacturerPartNumber", L"Equal to", L"ZL-900"));
+            app->Select({0});
+            app->PressAdd();
+            ASSERT_TRUE(driver::AnswerInputBox(app->pid(), L"1", true, kBoxWaitMs));
+        } else {
+            SendMessageW(app->control(search::kCboProductDatabase), CB_SETCURSEL, 3, 0);
+            SendMessageW(app->control(search::kTxtSearchFor), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(L"ZL-900"));
+            driver::Press(app->window(), app::ControlIdOf(search::kCmdSearch));
+        }
+    } else {
+        loading.emplace(driver::Process::Start(kExe));
+    }
+    const Ending end = WatchUntilEnd(app ? app->process() : *loading, kWindowWaitMs);
+    FILETIME now, written = {};
+    GetSystemTimeAsFileTime(&now);
+    ASSERT_TRUE(end.exitCode) << "still running";
+    EXPECT_EQ(*end.exitCode, 1u);
+    ASSERT_EQ(end.boxes.size(), 1u);
+    const std::wstring& text = end.boxes[0].text;
+    if (crash) {
+        // The host's last word is the call it ended at: the program followed it soon.
+        HANDLE log = CreateFileW(host.LogPath().c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+        GetFileTime(log, nullptr, nullptr, &written);
+        CloseHandle(log);
+        const auto ms = (std::bit_cast<uint64_t>(now) - std::bit_cast<uint64_t>(written)) / 10000;
+        EXPECT_LT(ms, 5000u);
+        EXPECT_NE(text.find(L"-2147023170"), std::wstring::npos) << Utf8(text);
+        EXPECT_NE(text.find(L"Automation error"), std::wstring::npos) << Utf8(text);
+    } else {
+        EXPECT_EQ(text.rfind(L"Run-time error '3000", 0), 0u) << Utf8(text);
+        EXPECT_NE(text.find(standin_test::Wide(description)), std::wstring::npos) << Utf8(text);
+    }
+    EXPECT_TRUE(Contains(host.LogLines(), std::string(call.member) + "(")) << "not called";
+    host.Stop();
+    EXPECT_TRUE(NoStandInLeft());
+    // Whatever of the host survived reports no reference held.
+    const std::string report = host.Report();
+    size_t totals = 0, zeros = 0;
+    for (size_t at = 0; (at = report.find("total ", at)) != std::string::npos; ++at, ++totals)
+        zeros += report.compare(at, 8, "total 0\n") == 0;
+    EXPECT_EQ(zeros, totals) << report;
+    EXPECT_TRUE(crash || totals > 0) << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMember, HostFailure,
+                         ::testing::Combine(::testing::ValuesIn(kHostCalls), ::testing::Bool()),
+                         [](const auto& param) {
+                             std::string name = std::get<0>(param.param).member;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name + (std::get<1>(param.param) ? "_Crashes" : "_Raises");
+                         });
 
 // ============================================================================
 

@@ -322,6 +322,7 @@ class StandIn {
         return c ? Call(c.Get(), L"OutstandingReferences").value.asLong() : -1;
     }
 
+    const std::wstring& LogPath() const { return log_; }
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         std::istringstream in(ReadFile(log_));
