@@ -29,9 +29,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Microsoft::WRL::ComPtr;
-using standin::Bstr;
-using standin::Var;
+using win32::Bstr;
+using win32::ComPtr;
+using win32::ComVariant;
 
 // The databases the searches run on: generated from the sample products, so
 // their values have the sample data's mix of texts, prices, dates and blanks.
@@ -94,7 +94,7 @@ class BareSearch {
         for (int i = 0; i < 3; ++i) app = RunningApplication();
         const DISPID itemFunctions = Lookup(app.Get(), L"ItemFunctions");
 
-        Var fn, result;
+        ComVariant fn, result;
         Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"MLIBufferClear", nullptr, 0, &result);
 
         Bstr texts[4] = {Bstr(database), Bstr(kField), Bstr(kOperator), Bstr(kValue)};
@@ -107,7 +107,7 @@ class BareSearch {
         Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"FindAndCopyProductsIntoMLIBuffer",
              args, 4, &result);
         Call(ItemFunctions(app.Get(), itemFunctions, &fn), L"MLIBufferCount", nullptr, 0, &result);
-        Var count;
+        ComVariant count;
         Check(VariantChangeType(count.get(), result.get(), 0, VT_I2), "MLIBufferCount as I2");
         const SHORT rows = V_I2(count.get());
 
@@ -147,7 +147,8 @@ class BareSearch {
         Check(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
         return id;
     }
-    static void Invoke(IDispatch* obj, DISPID id, WORD flags, VARIANT* args, UINT n, Var* result) {
+    static void Invoke(IDispatch* obj, DISPID id, WORD flags, VARIANT* args, UINT n,
+                       ComVariant* result) {
         DISPPARAMS params = {args, nullptr, n, 0};
         EXCEPINFO ei = {};
         UINT argError = 0;
@@ -156,10 +157,11 @@ class BareSearch {
               "Invoke");
     }
     // A fresh object's one call: its member looked up, then invoked.
-    static void Call(IDispatch* obj, const wchar_t* member, VARIANT* args, UINT n, Var* result) {
+    static void Call(IDispatch* obj, const wchar_t* member, VARIANT* args, UINT n,
+                     ComVariant* result) {
         Invoke(obj, Lookup(obj, member), kMethod, args, n, result);
     }
-    static IDispatch* ItemFunctions(IDispatch* app, DISPID id, Var* holder) {
+    static IDispatch* ItemFunctions(IDispatch* app, DISPID id, ComVariant* holder) {
         Invoke(app, id, DISPATCH_PROPERTYGET, nullptr, 0, holder);
         if (V_VT(holder->get()) != VT_DISPATCH || !V_DISPATCH(holder->get()))
             Fail("ItemFunctions returned no object");

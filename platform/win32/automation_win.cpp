@@ -9,7 +9,6 @@
 
 namespace win32 {
 
-using Microsoft::WRL::ComPtr;
 using platform::Arg;
 using platform::CallKind;
 using platform::Order;

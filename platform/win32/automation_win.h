@@ -5,23 +5,19 @@
 // and must keep it until every object handed out has been destroyed.
 #pragma once
 
-#include <windows.h>
-// after windows.h
-#include <oaidl.h>
-#include <wrl/client.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/automation.h"
+#include "platform/win32/com_win.h"
 
 namespace win32 {
 
 // One reference to an automation object.
 class DispatchWin final : public platform::Dispatch {
   public:
-    explicit DispatchWin(Microsoft::WRL::ComPtr<IDispatch> p) : p_(std::move(p)) {}
+    explicit DispatchWin(ComPtr<IDispatch> p) : p_(std::move(p)) {}
     using platform::Dispatch::Call;
     void Call(const wchar_t* member, platform::CallKind kind, std::span<platform::Arg> args,
               platform::Variant& result) override;
@@ -30,7 +26,7 @@ class DispatchWin final : public platform::Dispatch {
   private:
     DISPID Id(const wchar_t* member);
 
-    Microsoft::WRL::ComPtr<IDispatch> p_;
+    ComPtr<IDispatch> p_;
     // The last member looked up: a row's field reads call one member many times.
     std::wstring lastMember_;
     DISPID lastId_ = DISPID_UNKNOWN;

@@ -7,31 +7,8 @@
 
 namespace win32 {
 
-using Microsoft::WRL::ComPtr;
 using platform::RuntimeError;
 using platform::Variant;
-
-Bstr::Bstr(std::wstring_view s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {
-    if (!b_) throw std::bad_alloc();
-}
-
-Bstr& Bstr::operator=(Bstr&& o) noexcept {
-    if (this != &o) {
-        SysFreeString(b_);
-        b_ = o.b_;
-        o.b_ = nullptr;
-    }
-    return *this;
-}
-
-ComVariant& ComVariant::operator=(ComVariant&& o) noexcept {
-    if (this != &o) {
-        VariantClear(&v_);
-        v_ = o.v_;
-        VariantInit(&o.v_);
-    }
-    return *this;
-}
 
 void ToComVariant(const Variant& in, VARIANT& out) {
     switch (in.type()) {

@@ -12,6 +12,7 @@
 #include "standin/model/objects_win.h"
 
 using namespace standin;
+using win32::Bstr;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -26,7 +27,7 @@ DISPID Id(IDispatch* obj, const wchar_t* name) {
 }
 
 // One late-bound call: the name looked up, then invoked (as the program does).
-HRESULT Call(IDispatch* obj, const wchar_t* name, VARIANT* args, UINT count, Var* result) {
+HRESULT Call(IDispatch* obj, const wchar_t* name, VARIANT* args, UINT count, ComVariant* result) {
     DISPPARAMS p = {args, nullptr, count, 0};
     return obj->Invoke(Id(obj, name), IID_NULL, LOCALE_USER_DEFAULT,
                        DISPATCH_METHOD | DISPATCH_PROPERTYGET, &p, result->reset(), nullptr,
@@ -59,7 +60,7 @@ int main() {
             std::fprintf(stderr, "standin_bench: the application is not in the table\n");
             return 1;
         }
-        Var items;
+        ComVariant items;
         Call(app.Get(), L"ItemFunctions", nullptr, 0, &items);
         IDispatch* fn = V_DISPATCH(items.get());
 
@@ -67,7 +68,7 @@ int main() {
         Bstr db(L"Bench"), field(L"ManufacturerPartNumber"), all(L"Begins with"), empty(L"");
         Bstr contains(L"Contains"), some(L"-g0123");
         VARIANT args[4];
-        const auto find = [&](BSTR op, BSTR value, Var* found) {
+        const auto find = [&](BSTR op, BSTR value, ComVariant* found) {
             BSTR a[4] = {db.get(), field.get(), op, value};
             for (int i = 0; i < 4; ++i) {  // reversed, by reference
                 V_VT(&args[3 - i]) = VT_BYREF | VT_BSTR;
@@ -77,7 +78,7 @@ int main() {
             Call(fn, L"FindAndCopyProductsIntoMLIBuffer", args, 4, found);
             return Micros(Clock::now() - t) / 1000;
         };
-        Var found;
+        ComVariant found;
         const double containsMs = find(contains.get(), some.get(), &found);
         const long someFound = V_I4(found.get());
         const double allMs = find(all.get(), empty.get(), &found);
@@ -85,7 +86,7 @@ int main() {
         // Every row: copy, then 66 reads by name.
         std::vector<Bstr> names;  // the caller's by-value strings, made beforehand
         for (const FieldInfo& f : kFields) names.emplace_back(f.name);
-        Var value;
+        ComVariant value;
         long calls = 0, failed = 0, emptyValues = 0;
         const auto t0 = Clock::now();
         for (short row = 1; row <= kRows; ++row) {

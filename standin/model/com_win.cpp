@@ -97,7 +97,7 @@ std::wstring Hex(HRESULT hr) {
 
 // --- Arguments ------------------------------------------------------------
 
-HRESULT Args::Convert(UINT i, VARTYPE vt, Var* out, UINT* argErr) const {
+HRESULT Args::Convert(UINT i, VARTYPE vt, ComVariant* out, UINT* argErr) const {
     const VARIANT* v = &raw(i);
     while (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
     HRESULT hr = VariantChangeType(out->reset(), const_cast<VARIANT*>(v), 0, vt);
@@ -124,7 +124,7 @@ HRESULT Args::Long(UINT i, long* out, UINT* argErr) const {
             *out = *V_I4REF(&v);
             return S_OK;
     }
-    Var tmp;
+    ComVariant tmp;
     HRESULT hr = Convert(i, VT_I4, &tmp, argErr);
     if (SUCCEEDED(hr)) *out = V_I4(tmp.get());
     return hr;
@@ -140,13 +140,13 @@ HRESULT Args::Double(UINT i, double* out, UINT* argErr) const {
         *out = *V_R8REF(&v);
         return S_OK;
     }
-    Var tmp;
+    ComVariant tmp;
     HRESULT hr = Convert(i, VT_R8, &tmp, argErr);
     if (SUCCEEDED(hr)) *out = V_R8(tmp.get());
     return hr;
 }
 
-HRESULT Args::Text(UINT i, std::wstring_view* out, Var* holder, UINT* argErr) const {
+HRESULT Args::Text(UINT i, std::wstring_view* out, ComVariant* holder, UINT* argErr) const {
     const VARIANT* v = &raw(i);
     while (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
     BSTR s = nullptr;
@@ -307,7 +307,7 @@ HRESULT ObjectBase::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
     if (params->cNamedArgs) return DISP_E_NONAMEDARGS;
 
     const Args args(params);
-    Var value;
+    ComVariant value;
     Raise raise;
     const CallSettings& s = g_settings;
     if (tracked_ && s.delayMs) Sleep(s.delayMs);
@@ -441,7 +441,7 @@ std::wstring Describe(const VARIANT& v) {
         (V_VT(p) & VT_ARRAY)) {
         return out;
     }
-    Var text;
+    ComVariant text;
     if (FAILED(VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(p), LOCALE_INVARIANT,
                                    VARIANT_ALPHABOOL, VT_BSTR))) {
         return out + L":?";

@@ -1,12 +1,8 @@
-// Owners for BSTR and VARIANT, and the hand-written IDispatch base every
-// stand-in object derives from: a static member table, arguments taken by
-// value or by reference as any type that converts, the call log, injected
-// faults and the count of references held by clients.
+// The hand-written IDispatch base every stand-in object derives from: a
+// static member table, arguments taken by value or by reference as any type
+// that converts, the call log, injected faults and the count of references
+// held by clients.
 #pragma once
-
-#include <windows.h>
-// after windows.h
-#include <oleauto.h>
 
 #include <functional>
 #include <memory>
@@ -15,63 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/win32/com_win.h"
 #include "standin/model/text_win.h"
 
 namespace standin {
 
-class Bstr {
-  public:
-    Bstr() = default;
-    explicit Bstr(std::wstring_view s) : s_(SysAllocStringLen(s.data(), UINT(s.size()))) {}
-    Bstr(Bstr&& o) noexcept : s_(o.release()) {}
-    Bstr& operator=(Bstr&& o) noexcept {
-        if (this != &o) reset(o.release());
-        return *this;
-    }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(s_); }
-    BSTR get() const { return s_; }
-    BSTR release() {
-        BSTR s = s_;
-        s_ = nullptr;
-        return s;
-    }
-    void reset(BSTR s = nullptr) {
-        SysFreeString(s_);
-        s_ = s;
-    }
-    std::wstring_view view() const { return {s_ ? s_ : L"", SysStringLen(s_)}; }
-
-  private:
-    BSTR s_ = nullptr;
-};
-
-class Var {
-  public:
-    Var() { VariantInit(&v_); }
-    Var(Var&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
-    Var& operator=(Var&& o) noexcept {
-        if (this != &o) {
-            VariantClear(&v_);
-            v_ = o.v_;
-            VariantInit(&o.v_);
-        }
-        return *this;
-    }
-    Var(const Var&) = delete;
-    Var& operator=(const Var&) = delete;
-    ~Var() { VariantClear(&v_); }
-    VARIANT* get() { return &v_; }
-    const VARIANT* get() const { return &v_; }
-    VARIANT* reset() {
-        VariantClear(&v_);
-        return &v_;
-    }
-
-  private:
-    VARIANT v_;
-};
+using win32::ComVariant;
 
 // The arguments of one call, in call order (DISPPARAMS holds them reversed).
 class Args {
@@ -85,10 +30,10 @@ class Args {
     HRESULT Long(UINT i, long* out, UINT* argErr) const;
     HRESULT Double(UINT i, double* out, UINT* argErr) const;
     // Borrows the caller's BSTR when it is one; otherwise converts into holder.
-    HRESULT Text(UINT i, std::wstring_view* out, Var* holder, UINT* argErr) const;
+    HRESULT Text(UINT i, std::wstring_view* out, ComVariant* holder, UINT* argErr) const;
 
   private:
-    HRESULT Convert(UINT i, VARTYPE vt, Var* out, UINT* argErr) const;
+    HRESULT Convert(UINT i, VARTYPE vt, ComVariant* out, UINT* argErr) const;
     const DISPPARAMS* p_;
 };
 

@@ -126,7 +126,7 @@ class ItemFunctionsObject final : public ObjectBase {
             case kFindAndCopy: {
                 STANDIN_TRY(NeedArgs(args, 4, 4));
                 std::wstring_view db, field, words, value;
-                Var h0, h1, h2, h3;
+                ComVariant h0, h1, h2, h3;
                 STANDIN_TRY(args.Text(0, &db, &h0, argErr));
                 STANDIN_TRY(args.Text(1, &field, &h1, argErr));
                 STANDIN_TRY(args.Text(2, &words, &h2, argErr));
@@ -160,7 +160,7 @@ class ItemFunctionsObject final : public ObjectBase {
             case kSLIBufferGetValue: {
                 STANDIN_TRY(NeedArgs(args, 1, 1));
                 std::wstring_view name;
-                Var holder;
+                ComVariant holder;
                 STANDIN_TRY(args.Text(0, &name, &holder, argErr));
                 const int f = FindField(name);
                 if (f >= 0 && s.sliDatabase) {
@@ -171,7 +171,7 @@ class ItemFunctionsObject final : public ObjectBase {
             case kAddItem: {
                 STANDIN_TRY(NeedArgs(args, 3, 4));
                 std::wstring_view part, vendor;
-                Var h0, h1;
+                ComVariant h0, h1;
                 double quantity = 0;
                 long flags = 0;
                 STANDIN_TRY(args.Text(0, &part, &h0, argErr));
@@ -413,7 +413,7 @@ class ControlObject final : public ObjectBase {
             return S_OK;
         }
         std::wstring_view name;
-        Var holder;
+        ComVariant holder;
         STANDIN_TRY(args.Text(1, &name, &holder, argErr));
         const int f = FindField(name);
         if (f < 0) return DISP_E_BADINDEX;

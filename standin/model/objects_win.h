@@ -2,19 +2,17 @@
 // buffers and quote documents; the installation registry; the test control.
 #pragma once
 
-#include <windows.h>
-#include <wrl/client.h>
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/win32/com_win.h"
 #include "standin/model/store.h"
 
 namespace standin {
 
-using Microsoft::WRL::ComPtr;
+using win32::ComPtr;
 
 // Fixed class ids; the ProgIDs map to them in the registry.
 extern const CLSID CLSID_VantoraApplication;    // Vantora.Application
