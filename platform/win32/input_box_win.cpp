@@ -1,78 +1,73 @@
 #include "platform/win32/input_box_win.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-#include <vector>
+#include <algorithm>
 
 #include "platform/win32/controls_win.h"
+#include "platform/win32/dialog_template_win.h"
 
 namespace win32 {
 
 namespace {
-
-// A dialog template assembled in memory, so the box needs no resource.
-class DialogTemplate {
-  public:
-    DialogTemplate(DWORD style, short cx, short cy, std::wstring_view font, WORD points) {
-        Align();
-        DLGTEMPLATE t = {};
-        t.style = style | DS_SETFONT;
-        t.cx = cx;
-        t.cy = cy;
-        Append(&t, sizeof(t));
-        countAt_ = offsetof(DLGTEMPLATE, cdit) / sizeof(WORD);
-        words_.push_back(0);  // no menu
-        words_.push_back(0);  // the standard dialog class
-        words_.push_back(0);  // no title; the caller sets it
-        words_.push_back(points);
-        String(font);
-    }
-
-    void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom,
-              std::wstring_view text = {}) {
-        Align();
-        DLGITEMTEMPLATE item = {};
-        item.style = style | WS_CHILD | WS_VISIBLE;
-        item.x = x;
-        item.y = y;
-        item.cx = cx;
-        item.cy = cy;
-        item.id = id;
-        Append(&item, sizeof(item));
-        words_.push_back(0xFFFF);
-        words_.push_back(atom);
-        String(text);
-        words_.push_back(0);  // no creation data
-        ++words_[countAt_];
-    }
-
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-  private:
-    void Append(const void* p, size_t bytes) {
-        const WORD* w = static_cast<const WORD*>(p);
-        words_.insert(words_.end(), w, w + bytes / sizeof(WORD));
-    }
-    void String(std::wstring_view s) {
-        words_.insert(words_.end(), s.begin(), s.end());
-        words_.push_back(0);
-    }
-    void Align() {
-        if (words_.size() % 2) words_.push_back(0);
-    }
-
-    std::vector<WORD> words_;
-    size_t countAt_ = 0;
-};
-
-constexpr WORD kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082;
 
 struct BoxData {
     const std::wstring* prompt;
     const std::wstring* title;
     std::wstring answer;
 };
+
+// Rectangle of a child in its parent's client coordinates.
+RECT ChildRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The box grows with a long prompt, up to most of the screen's height;
+// beyond that the prompt becomes a read-only text that scrolls.
+void FitPrompt(HWND dlg, const std::wstring& text) {
+    HWND prompt = GetDlgItem(dlg, kInputBoxPromptId);
+    const RECT p = ChildRect(prompt);
+    RECT need = {0, 0, p.right - p.left, 0};
+    HDC dc = GetDC(prompt);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(prompt, WM_GETFONT, 0, 0)));
+    // As the static control lays its text out.
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(prompt, dc);
+    const int height = p.bottom - p.top;
+    if (need.bottom <= height) return;
+
+    RECT box;
+    GetWindowRect(dlg, &box);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT& work = mi.rcWork;
+    const int rest = (box.bottom - box.top) - height;
+    const int most = (work.bottom - work.top) * 4 / 5 - rest;
+    const int grown = std::max(height, std::min<int>(need.bottom, most));
+    const int by = grown - height;
+    HWND edit = GetDlgItem(dlg, kInputBoxEditId);
+    const RECT e = ChildRect(edit);
+    SetWindowPos(edit, nullptr, e.left, e.top + by, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(prompt, nullptr, 0, 0, p.right - p.left, grown, SWP_NOMOVE | SWP_NOZORDER);
+    const int boxHeight = box.bottom - box.top + by;
+    SetWindowPos(dlg, nullptr, box.left, work.top + (work.bottom - work.top - boxHeight) / 2,
+                 box.right - box.left, boxHeight, SWP_NOZORDER);
+    if (need.bottom <= grown) return;
+
+    const auto font = static_cast<WPARAM>(SendMessageW(prompt, WM_GETFONT, 0, 0));
+    DestroyWindow(prompt);
+    HWND scroller = CreateWindowExW(
+        0, L"EDIT", text.c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY, p.left, p.top,
+        p.right - p.left, grown, dlg, reinterpret_cast<HMENU>(INT_PTR{kInputBoxPromptId}),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(scroller, WM_SETFONT, font, FALSE);
+}
 
 INT_PTR CALLBACK InputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -81,6 +76,7 @@ INT_PTR CALLBACK InputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             SetWindowLongPtrW(dlg, DWLP_USER, lp);
             SetWindowTextW(dlg, data->title->c_str());
             SetDlgItemTextW(dlg, kInputBoxPromptId, data->prompt->c_str());
+            FitPrompt(dlg, *data->prompt);
             return TRUE;  // focus to the first tab stop: the edit box
         }
         case WM_COMMAND:
@@ -107,10 +103,10 @@ std::wstring ShowInputBox(HWND owner, const std::wstring& prompt, const std::wst
     // The edit box comes first so that it takes the focus; OK is the default.
     DialogTemplate t(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 240, 94,
                      L"MS Shell Dlg", 8);
-    t.Item(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 6, 74, 228, 13, kInputBoxEditId, kEdit);
-    t.Item(SS_LEFT | SS_NOPREFIX, 6, 6, 172, 62, kInputBoxPromptId, kStatic);
-    t.Item(WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 6, 50, 14, IDOK, kButton, L"OK");
-    t.Item(WS_TABSTOP | BS_PUSHBUTTON, 184, 24, 50, 14, IDCANCEL, kButton, L"Cancel");
+    t.Item(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 6, 74, 228, 13, kInputBoxEditId, kEditAtom);
+    t.Item(SS_LEFT | SS_NOPREFIX, 6, 6, 172, 62, kInputBoxPromptId, kStaticAtom);
+    t.Item(WS_TABSTOP | BS_DEFPUSHBUTTON, 184, 6, 50, 14, IDOK, kButtonAtom, L"OK");
+    t.Item(WS_TABSTOP | BS_PUSHBUTTON, 184, 24, 50, 14, IDCANCEL, kButtonAtom, L"Cancel");
 
     BoxData data{&prompt, &title, {}};
     INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, InputBoxProc,
