@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/win32/busy_win.h"
 #include "platform/win32/variant_win.h"
 
 namespace win32 {
@@ -30,6 +31,16 @@ std::wstring SystemText(HRESULT hr) {
     while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' '))
         out.pop_back();
     return out;
+}
+
+// A call that a busy server turned away was never carried out: it is made
+// again until the server takes it, or the user gives up on it.
+template <class Call>
+HRESULT Patiently(IDispatch* server, Call call) {
+    HRESULT hr = call();
+    if (!TurnedAway(hr)) return hr;
+    for (BusyWait wait(server); TurnedAway(hr) && wait.Again();) hr = call();
+    return hr;
 }
 
 [[noreturn]] void CannotCreate() {
@@ -339,7 +350,8 @@ DISPID DispatchWin::Id(const wchar_t* member) {
     if (lastId_ != DISPID_UNKNOWN && lastMember_ == member) return lastId_;
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR name = const_cast<LPOLESTR>(member);
-    const HRESULT hr = p_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    const HRESULT hr = Patiently(
+        p_.Get(), [&] { return p_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id); });
     if (FAILED(hr)) RaiseHresult(hr == DISP_E_UNKNOWNNAME ? DISP_E_MEMBERNOTFOUND : hr);
     lastMember_ = member;
     lastId_ = id;
@@ -358,8 +370,10 @@ void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args
     const WORD flags = kind == CallKind::PropertyGet
                            ? DISPATCH_PROPERTYGET
                            : static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET);
-    const HRESULT hr =
-        p_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &ei, &argError);
+    const HRESULT hr = Patiently(p_.Get(), [&] {
+        return p_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &ei,
+                          &argError);
+    });
     if (hr == DISP_E_EXCEPTION) RaiseException(ei);
     if (FAILED(hr)) RaiseHresult(hr);
     pack.CopyBack();
