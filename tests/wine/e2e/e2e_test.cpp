@@ -17,6 +17,7 @@
 
 #include "app/main_window.h"
 #include "driver.h"
+#include "platform/win32/busy_win.h"
 #include "tests/wine/standin/standin_fixture.h"
 
 namespace {
@@ -167,6 +168,16 @@ struct Database {
     std::vector<Product> products;
 };
 
+// A description of 1,000 characters, in words.
+const std::string& LongDescription() {
+    static const std::string text = [] {
+        std::string t;
+        while (t.size() < 990) t += "Heavy duty socket set ";
+        return t.substr(0, 990) + " with case";
+    }();
+    return text;
+}
+
 // Three small databases, in an order that is not alphabetical, one name
 // with a trailing space, and values of every kind the host returns.
 const std::vector<Database>& Databases() {
@@ -186,7 +197,9 @@ const std::vector<Database>& Databases() {
           P("Spot 7 W", "Lumen & Co", "LUM-7002", "ZL-200", {{"UnitPrice", Currency(3)}}),
           P("Ceiling rose", "Lumen & Co", "LUM-5003", "XR-300")}},
         {L"Alpha Cables ", {P("Cable 3x1.5", "Kabel Nord", "KN-1", "AC-1")}},
-        {L"Mid Tools", {P("Screwdriver set", "Toolbox GmbH", "TB-7009", "ZL-900")}},
+        {L"Mid Tools",
+         {P("Screwdriver set", "Toolbox GmbH", "TB-7009", "ZL-900"),
+          P(LongDescription().c_str(), "Toolbox GmbH", "TB-1000", "MT-1000")}},
     };
     return dbs;
 }
@@ -427,6 +440,11 @@ class Skuvane {
     // and waits for the end of the search.
     ::testing::AssertionResult Search(std::wstring_view database, std::wstring_view field,
                                       std::wstring_view op, const std::wstring& value) {
+        if (auto begun = Begin(database, field, op, value); !begun) return begun;
+        return Finished(kWindowWaitMs);
+    }
+    ::testing::AssertionResult Begin(std::wstring_view database, std::wstring_view field,
+                                     std::wstring_view op, const std::wstring& value) {
         if (!Choose(search::kCboProductDatabase, database) ||
             !Choose(search::kCboSearchField, field) || !Choose(search::kCboOperator, op)) {
             return ::testing::AssertionFailure() << "a choice is not offered";
@@ -436,7 +454,10 @@ class Skuvane {
         // The status of an earlier search must not pass for this one's.
         SendMessageW(control(search::kLblStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
         driver::Press(window_, app::ControlIdOf(search::kCmdSearch));
-        if (!WaitUntil(kWindowWaitMs, [&] { return Status() == L"Finished search"; })) {
+        return ::testing::AssertionSuccess();
+    }
+    ::testing::AssertionResult Finished(DWORD timeoutMs) {
+        if (!WaitUntil(timeoutMs, [&] { return Status() == L"Finished search"; })) {
             return ::testing::AssertionFailure()
                    << "the search did not finish; status \"" << Utf8(Status()) << "\"";
         }
@@ -727,6 +748,9 @@ TEST(Search, AHostMemberThatRaisesIsReportedAndEndsTheProgram) {
 // Adding to the quote
 // ============================================================================
 
+// The host turns every call away as busy for `ms` from the first call of `member`.
+json BusyFor(const char* member, long ms) { return {{"busy", {{"member", member}, {"ms", ms}}}}; }
+
 // A search in the first database that lists its first two products.
 class Add : public ::testing::Test {
   protected:
@@ -814,6 +838,147 @@ TEST_F(Add, WithNoDocumentOpenTheUserIsToldTwiceAndNothingIsAdded) {
     const std::vector<std::string> calls = Calls(*host_);
     EXPECT_TRUE(Contains(calls, "DocFunctions.GetActiveDocumentIndex()"));
     EXPECT_FALSE(Contains(calls, "AddItemFromProductDatabase"));
+}
+
+TEST_F(Add, AHostBusyAtTheAddAddsTheLineOnceItIsFree) {
+    ASSERT_NO_FATAL_FAILURE(Open(BusyFor("AddItemFromProductDatabase", 2000)));
+    app_->Select({0});
+    app_->PressAdd();
+    ASSERT_NO_FATAL_FAILURE(Answer(ProductOf(0, 0), L"1"));
+    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 0), 1, true)}));
+    EXPECT_EQ(QuoteLineCount(*host_), 1);
+}
+
+// A 1,000-character description: the box grows until the whole question,
+// its last words included, shows above the typing field.
+TEST(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
+    Host host;
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+    ASSERT_TRUE(app.Search(L"Mid Tools", L"ManufacturerPartNumber", L"Equal to", L"MT-1000"));
+    app.Select({0});
+    app.PressAdd();
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(kBoxWaitMs, [&] {
+        for (HWND dlg : driver::WindowsOf(app.pid(), L"#32770", true)) {
+            if (GetDlgItem(dlg, 101)) box = dlg;
+        }
+        return box != nullptr;
+    }));
+    HWND prompt = GetDlgItem(box, 100);
+    const std::wstring text = driver::Text(prompt);
+    EXPECT_EQ(text, Prompt(ProductOf(2, 1)));
+    const RECT r = driver::ClientRectIn(prompt, box);
+    RECT need = {0, 0, r.right - r.left, 0};
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontW(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0,
+                             0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg");
+    HGDIOBJ old = SelectObject(dc, font);
+    DrawTextW(dc, text.c_str(), int(text.size()), &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    EXPECT_GT(need.bottom, 200) << "not the long prompt this test is about";
+    EXPECT_LE(need.bottom, r.bottom - r.top) << "the question's last lines are cut off";
+    EXPECT_LE(r.bottom, driver::ClientRectIn(GetDlgItem(box, 101), box).top);
+    RECT screen;
+    GetWindowRect(box, &screen);
+    EXPECT_GE(screen.top, 0);
+    EXPECT_LE(screen.bottom, GetSystemMetrics(SM_CYSCREEN));
+    driver::Press(box, IDCANCEL);
+    EXPECT_TRUE(app.Close());
+    ExpectNoReferencesLeft(host);
+}
+
+// ============================================================================
+// A busy host
+// ============================================================================
+
+bool ShownByStandIn(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    const std::vector<DWORD> ids = standin_test::StandInProcesses();
+    return std::find(ids.begin(), ids.end(), pid) != ids.end();
+}
+
+// A search whose host turns calls away (or is slow) from its fifth field
+// read on, for `ms`. The user answers each Server Busy box with the next
+// button of `presses`; Retry only once the host is free again.
+struct FaultySearch {
+    const char* name;
+    const char* fault;
+    long ms;
+    std::vector<int> presses;
+    bool finishes;
+};
+
+TEST(Busy, TheSearchWaitsForTheHostAndTheUserDecidesAfterTenSeconds) {
+    const FaultySearch cases[] = {
+        {"busy 3 s: waited out quietly", "busy", 3000, {}, true},
+        {"slow 11 s: waited for without a limit", "slow", 11000, {}, true},
+        {"busy 21 s: Switch To, asked again, Retry",
+         "busy",
+         21000,
+         {win32::kSwitchToId, IDRETRY},
+         true},
+        {"busy: Cancel", "busy", 60000, {IDCANCEL}, false},
+    };
+    for (const FaultySearch& c : cases) {
+        SCOPED_TRACE(c.name);
+        Host host(json{{c.fault, {{"member", "SLIBufferGetValue"}, {"call", 5}, {"ms", c.ms}}}});
+        ASSERT_TRUE(host.Start());
+        Skuvane app;
+        ASSERT_TRUE(app.open()) << "no window";
+        ASSERT_TRUE(app.Begin(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"ZL"));
+        ULONGLONG asked = GetTickCount64();
+        const ULONGLONG freeAt = asked + ULONGLONG(c.ms);
+
+        // While it waits, the window still paints.
+        Sleep(1000);
+        EXPECT_NE(app.Status(), L"Finished search");
+        RedrawWindow(app.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        EXPECT_TRUE(WaitUntil(1000, [&] { return !GetUpdateRect(app.window(), nullptr, FALSE); }))
+            << "the window does not paint while it waits for the host";
+
+        for (int press : c.presses) {
+            auto box = driver::WaitMessageBox(app.pid(), win32::kBusyPatienceMs + 5000);
+            ASSERT_TRUE(box) << "no Server Busy box";
+            const ULONGLONG waited = GetTickCount64() - asked;
+            EXPECT_GE(waited, win32::kBusyPatienceMs - 500);
+            EXPECT_LE(waited, win32::kBusyPatienceMs + 3000);
+            EXPECT_EQ(box->caption, L"Server Busy");
+            EXPECT_NE(box->text.find(L"the other program is busy"), std::wstring::npos);
+            EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), app.window());
+            for (int id : {win32::kSwitchToId, IDRETRY, IDCANCEL})
+                EXPECT_TRUE(GetDlgItem(box->hwnd, id)) << "no button " << id;
+            if (press == IDRETRY) Sleep(DWORD(std::max<LONGLONG>(0, freeAt - GetTickCount64())));
+            driver::Press(box->hwnd, press);
+            ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindow(box->hwnd); }));
+            asked = GetTickCount64();
+            if (press == win32::kSwitchToId) {
+                EXPECT_TRUE(WaitUntil(3000, [] { return ShownByStandIn(GetForegroundWindow()); }))
+                    << "the host's window did not come forward";
+            }
+        }
+        if (!c.finishes) {
+            const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
+            ASSERT_TRUE(end.exitCode) << "still running";
+            EXPECT_EQ(*end.exitCode, 1u);
+            ASSERT_EQ(end.boxes.size(), 1u);
+            EXPECT_EQ(end.boxes[0].text.rfind(L"Run-time error '-2147417846", 0), 0u);
+            EXPECT_NE(end.boxes[0].text.find(L"Automation error"), std::wstring::npos);
+            ExpectNoReferencesLeft(host);
+            continue;
+        }
+        ASSERT_TRUE(app.Finished(kWindowWaitMs));
+        EXPECT_TRUE(driver::WindowsOf(app.pid(), L"#32770", true).empty()) << "a box is open";
+        // Every row once: a call turned away was never carried out.
+        EXPECT_EQ(app.Rows(), (std::vector<std::vector<std::wstring>>{
+                                  ExpectedRow(ProductOf(0, 0)), ExpectedRow(ProductOf(0, 1))}));
+        EXPECT_TRUE(app.Close());
+        ExpectNoReferencesLeft(host);
+    }
 }
 
 // ============================================================================
