@@ -2,18 +2,16 @@
 
 // after windows.h
 #include <objbase.h>
-#include <wrl/client.h>
 
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/win32/com_win.h"
 #include "platform/win32/dialog_template_win.h"
 
 namespace win32 {
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 constexpr WORD kTextId = 0xFFFF;  // where a message box keeps its text
 constexpr WORD kIconId = 101;
@@ -67,50 +65,70 @@ struct StandardReference {
 };
 static_assert(offsetof(StandardReference, ipid) == 48);
 
-// The 16-bit process-id fields of the stub id that a proxy calls: COM puts
-// the server's process id in its second field (Windows) or its third (Wine),
-// and the server's thread id in the other. Zeros when `server` is no proxy.
-struct ServerIds {
-    WORD first = 0, second = 0;
+// The process that serves a proxy. Windows (8.1 on) decodes a proxy for
+// debuggers; where it cannot (Wine), the stub id that the proxy calls tells:
+// COM puts the server's process id in its second field (Windows) or its
+// third (Wine), 16 bits of it, and the server's thread id in the other.
+// Thread and process ids never coincide, so only the server's process
+// matches either field.
+class ServerProcess {
+  public:
+    explicit ServerProcess(IDispatch* server) {
+        using Decode = HRESULT(WINAPI*)(DWORD, UINT64, PServerInformation);
+        HMODULE combase = GetModuleHandleW(L"combase.dll");
+        const FARPROC found = combase ? GetProcAddress(combase, "CoDecodeProxy") : nullptr;
+        ServerInformation info = {};
+        if (found && SUCCEEDED(reinterpret_cast<Decode>(reinterpret_cast<void (*)()>(found))(
+                         GetCurrentProcessId(), reinterpret_cast<UINT64>(server), &info))) {
+            pid_ = info.dwServerPid;
+        }
+        if (!pid_) ReadStubId(server);
+    }
+    bool Known() const { return pid_ || first_ || second_; }
+    bool Is(DWORD pid) const {
+        return pid_ ? pid == pid_ : LOWORD(pid) == first_ || LOWORD(pid) == second_;
+    }
+
+  private:
+    void ReadStubId(IDispatch* server) {
+        ComPtr<IStream> stream;
+        if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) ||
+            FAILED(CoMarshalInterface(stream.Get(), IID_IDispatch, server, MSHCTX_LOCAL, nullptr,
+                                      MSHLFLAGS_TABLEWEAK))) {
+            return;
+        }
+        StandardReference ref = {};
+        ULONG read = 0;
+        const LARGE_INTEGER start = {};
+        stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        const HRESULT hr = stream->Read(&ref, sizeof ref, &read);
+        stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        CoReleaseMarshalData(stream.Get());
+        if (SUCCEEDED(hr) && read == sizeof ref && ref.signature == 0x574f454d && ref.flags == 1) {
+            first_ = ref.ipid.Data2;
+            second_ = ref.ipid.Data3;
+        }
+    }
+
+    DWORD pid_ = 0;
+    WORD first_ = 0, second_ = 0;
 };
 
-ServerIds IdsOf(IDispatch* server) {
-    ComPtr<IStream> stream;
-    if (!server || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return {};
-    if (FAILED(CoMarshalInterface(stream.Get(), IID_IDispatch, server, MSHCTX_LOCAL, nullptr,
-                                  MSHLFLAGS_TABLEWEAK))) {
-        return {};
-    }
-    StandardReference ref = {};
-    ULONG read = 0;
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    const HRESULT hr = stream->Read(&ref, sizeof ref, &read);
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    CoReleaseMarshalData(stream.Get());
-    if (FAILED(hr) || read != sizeof ref || ref.signature != 0x574f454d || ref.flags != 1)
-        return {};
-    return {ref.ipid.Data2, ref.ipid.Data3};
-}
-
-// The server program's main window: visible, top-level, unowned, and of
-// the process those ids name. Thread and process ids never coincide, so
-// only the server's process can match either field.
+// The server program's main window: visible, top-level and unowned.
 HWND ServerWindow(IDispatch* server) {
     struct Search {
-        ServerIds ids;
+        ServerProcess process;
         DWORD self;
         HWND found;
-    } search = {IdsOf(server), GetCurrentProcessId(), nullptr};
-    if (!search.ids.first && !search.ids.second) return nullptr;
+    } search = {ServerProcess(server), GetCurrentProcessId(), nullptr};
+    if (!search.process.Known()) return nullptr;
     EnumWindows(
         [](HWND w, LPARAM lp) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(lp);
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            const WORD low = LOWORD(pid);
-            if (pid == s.self || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) ||
-                (low != s.ids.first && low != s.ids.second)) {
+            if (pid == s.self || !s.process.Is(pid) || !IsWindowVisible(w) ||
+                GetWindow(w, GW_OWNER)) {
                 return TRUE;
             }
             s.found = w;
