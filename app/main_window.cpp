@@ -7,6 +7,7 @@
 #include <array>
 
 #include "app/run_time_error.h"
+#include "platform/win32/accessible_win.h"
 #include "platform/win32/dpi_win.h"
 
 namespace app {
@@ -48,6 +49,14 @@ std::array<search::ControlLayout, search::kLayout.size()> InTabOrder() {
     std::sort(table.begin(), table.end(),
               [](const auto& a, const auto& b) { return a.tabIndex < b.tabIndex; });
     return table;
+}
+
+// The caption of a control of the table.
+std::wstring_view TextOf(search::ControlId id) {
+    for (const auto& c : search::kLayout) {
+        if (c.id == id) return c.text;
+    }
+    return {};
 }
 
 void RegisterWindowClass(HINSTANCE instance) {
@@ -94,6 +103,9 @@ MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
             cls.exStyle, cls.name, c.text.data(), WS_CHILD | WS_VISIBLE | cls.style, 0, 0, 0, 0,
             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c.id))), instance,
             nullptr);
+        if (c.labelledBy) {
+            win32::SetAccessibleName(child, win32::NameFromLabel(TextOf(c.labelledBy)));
+        }
         switch (c.id) {
             case search::kCboProductDatabase:
                 cboProductDatabase_.Attach(child);
