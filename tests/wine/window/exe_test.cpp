@@ -1,12 +1,20 @@
-// Skuvane.exe seen from outside: its resources, and how it ends.
+// Skuvane.exe seen from outside: its resources, how it ends, what a screen
+// reader hears of it, and its layout at 144 DPI.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
+#include <oleacc.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "driver.h"
+#include "layout_pixels.h"
+#include "platform/win32/com_win.h"
 #include "tests/wine/standin/standin_fixture.h"
 
 namespace {
@@ -153,6 +161,117 @@ TEST(ExeLifecycle, EveryWayOfClosingTheWindowEndsTheProcess) {
         EXPECT_EQ(*code, 0u);
     }
     EXPECT_TRUE(host.Stop()) << host.error();
+}
+
+// Skuvane.exe started against a running stand-in, its window open.
+struct Opened {
+    Opened() {
+        if (!registered.ok() || !host.Start()) return;
+        process.emplace(driver::Process::Start(kExe));
+        window = driver::WaitWindow(process->pid(), L"Skuvane.frmMain", 20000);
+    }
+    ~Opened() {
+        if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+        if (process) {
+            EXPECT_EQ(process->WaitExit(15000), 0u);
+        }
+        EXPECT_TRUE(host.Stop()) << host.error();
+    }
+    HWND Control(search::ControlId id) const { return GetDlgItem(window, app::ControlIdOf(id)); }
+
+    WithStandIn registered;
+    standin_test::StandIn host;
+    std::optional<driver::Process> process;
+    HWND window = nullptr;
+};
+
+// A screen reader asks each input of the running program for its object: it
+// hears the input's name, and the role and value that the system's standard
+// object gives (for the value box, what was typed).
+TEST(ExeAccessibility, ScreenReadersHearEveryInputNamedByItsLabel) {
+    Opened exe;
+    ASSERT_NE(exe.window, nullptr) << exe.host.error();
+    SendMessageW(exe.Control(search::kTxtSearchFor), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"patch cable"));
+    const struct {
+        search::ControlId id;
+        std::wstring name;
+        std::wstring value = {};  // none: the standard object's
+    } inputs[] = {{search::kCboProductDatabase, L"Product Database to Search"},
+                  {search::kCboSearchField, L"Field to Search"},
+                  {search::kCboOperator, L"Operator"},
+                  {search::kTxtSearchFor, L"Search For", L"patch cable"},
+                  {search::kLvwResults, L"Results"},
+                  {search::kCmdSearch, L"Search"},
+                  {search::kCmdAddToQuote, L"Add selected product(s) to quote"},
+                  {search::kCmdClose, L"Close"}};
+    VARIANT self;
+    V_VT(&self) = VT_I4;
+    V_I4(&self) = CHILDID_SELF;
+    auto text = [&self](IAccessible* acc,
+                        HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+        win32::Bstr b;
+        return (acc->*get)(self, b.out()) == S_OK ? b.str() : L"<none>";
+    };
+    auto role = [&self](IAccessible* acc) {
+        win32::ComVariant r;
+        return SUCCEEDED(acc->get_accRole(self, r.get())) && V_VT(r.get()) == VT_I4 ? V_I4(r.get())
+                                                                                    : -1;
+    };
+    for (const auto& in : inputs) {
+        SCOPED_TRACE(testing::PrintToString(in.name));
+        win32::ComPtr<IAccessible> acc, standard;
+        ASSERT_HRESULT_SUCCEEDED(
+            AccessibleObjectFromWindow(exe.Control(in.id), OBJID_CLIENT, IID_PPV_ARGS(&acc)));
+        ASSERT_HRESULT_SUCCEEDED(
+            CreateStdAccessibleObject(exe.Control(in.id), OBJID_CLIENT, IID_PPV_ARGS(&standard)));
+        EXPECT_EQ(text(acc.Get(), &IAccessible::get_accName), in.name);
+        EXPECT_NE(role(acc.Get()), -1);
+        EXPECT_EQ(role(acc.Get()), role(standard.Get()));
+        EXPECT_EQ(text(acc.Get(), &IAccessible::get_accValue),
+                  in.value.empty() ? text(standard.Get(), &IAccessible::get_accValue) : in.value);
+    }
+}
+
+// The prefix's screen DPI for the programs started while it lives (each reads
+// it as it starts); 96 again at the end, even when the test fails.
+struct ScreenDpi {
+    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
+    ~ScreenDpi() { Set(USER_DEFAULT_SCREEN_DPI); }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+    static void Set(DWORD dpi) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                        sizeof(dpi));
+    }
+};
+
+// With the screen at 144 DPI, the window's client area and every control are
+// half as large again as at 96 (this process sees their pixels as they are),
+// and each result column is 250 pixels wide.
+TEST(ExeDpi, At144DpiEverythingIsHalfAsLargeAgain) {
+    ScreenDpi dpi(144);
+    Opened exe;
+    ASSERT_NE(exe.window, nullptr) << exe.host.error();
+    auto within1 = [](RECT a, RECT b) {
+        return std::abs(a.left - b.left) <= 1 && std::abs(a.top - b.top) <= 1 &&
+               std::abs(a.right - b.right) <= 1 && std::abs(a.bottom - b.bottom) <= 1;
+    };
+    RECT client;
+    GetClientRect(exe.window, &client);
+    EXPECT_TRUE(within1(client, {0, 0, 816, 482})) << client.right << " x " << client.bottom;
+    for (const auto& c : search::kLayout) {
+        RECT r = driver::ClientRectIn(exe.Control(c.id), exe.window);
+        EXPECT_TRUE(within1(r, Pixels(c, 144)))
+            << testing::PrintToString(std::wstring(c.name)) << " at " << r.left << "," << r.top
+            << "-" << r.right << "," << r.bottom;
+    }
+    HWND list = exe.Control(search::kLvwResults);
+    const int columns = driver::RemoteListView(list).ColumnCount();
+    EXPECT_EQ(columns, 102);
+    for (int i = 0; i < columns; ++i) {
+        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), 250) << "column " << i;
+    }
 }
 
 }  // namespace

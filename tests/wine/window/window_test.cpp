@@ -4,7 +4,9 @@
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -13,7 +15,9 @@
 
 #include "app/main_window.h"
 #include "driver.h"
+#include "layout_pixels.h"
 #include "platform/error.h"
+#include "platform/win32/com_win.h"
 #include "search/layout.h"
 
 namespace {
@@ -86,11 +90,6 @@ std::tuple<LONG, LONG, LONG, LONG> Edges(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-RECT Pixels(const search::ControlLayout& c, int dpi) {
-    auto px = [dpi](int twips) { return search::TwipsToPixels(twips, dpi); };
-    return {px(c.left), px(c.top), px(c.left) + px(c.width), px(c.top) + px(c.height)};
-}
-
 // Every control on the table, the client area, and a few pixels written out
 // by hand: at 144 DPI everything is half as large again.
 TEST(WindowLayout, EveryControlSitsOnThePixelTableAt96And144Dpi) {
@@ -114,6 +113,40 @@ TEST(WindowLayout, EveryControlSitsOnThePixelTableAt96And144Dpi) {
             EXPECT_EQ(Edges(driver::ClientRectIn(b.Control(c.id), w)), Edges(Pixels(c, k.dpi)));
         }
     }
+}
+
+// A screen reader's object for an input reads the control as it is, also
+// once the window was laid out again at another DPI, and lives only while
+// the reader holds it.
+TEST(WindowLayout, ScreenReadersObjectFollowsTheLayoutAndLivesOnlyWhileHeld) {
+    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    {
+        Bound b(0);  // follows the screen's DPI
+        RECT suggested = {0, 0, 1, 1};
+        SendMessageW(b.window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                     reinterpret_cast<LPARAM>(&suggested));
+        HWND txt = b.Control(search::kTxtSearchFor);
+        const auto& row =
+            *std::find_if(search::kLayout.begin(), search::kLayout.end(),
+                          [](const auto& c) { return c.id == search::kTxtSearchFor; });
+        EXPECT_EQ(Edges(driver::ClientRectIn(txt, b.window.hwnd())), Edges(Pixels(row, 144)));
+        IAccessible* acc = nullptr;  // not a ComPtr: its last Release tells the count
+        ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(txt, OBJID_CLIENT, IID_PPV_ARGS(&acc)));
+        VARIANT self;
+        V_VT(&self) = VT_I4;
+        V_I4(&self) = CHILDID_SELF;
+        win32::Bstr name;
+        EXPECT_EQ(acc->get_accName(self, name.out()), S_OK);
+        EXPECT_EQ(name.str(), L"Search For");
+        RECT client, at;
+        GetClientRect(txt, &client);
+        MapWindowPoints(txt, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_HRESULT_SUCCEEDED(acc->accLocation(&at.left, &at.top, &at.right, &at.bottom, self));
+        EXPECT_EQ(Edges(at), Edges({client.left, client.top, client.right - client.left,
+                                    client.bottom - client.top}));
+        EXPECT_EQ(acc->Release(), 0u) << "the client's was the last reference";
+    }
+    CoUninitialize();
 }
 
 TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
