@@ -17,11 +17,17 @@ native_rc=$?
 cleanup() { "$root/scripts/xvfb.sh" stop; }
 trap cleanup EXIT
 export DISPLAY=$SKUVANE_DISPLAY
+# One wineserver for the whole run: a Windows process that only waits, here a
+# command prompt reading from this script, keeps it up. Otherwise the server
+# would stop and start again between tests, and a test starting while it
+# stops dies at once.
+exec {keeper}> >(exec wine cmd.exe >/dev/null 2>&1)
 # Wine's gtest needs a Windows path for its XML folder.
 winresults="Z:${results//\//\\}\\win\\"
 GTEST_OUTPUT="xml:$winresults" ctest --test-dir "$root/build/win" --timeout 300 \
   --output-on-failure --output-junit "$results/win.junit.xml" >"$results/win.log" 2>&1
 win_rc=$?
+exec {keeper}>&-  # end of input: the command prompt ends
 # No Windows process may outlive the tests.
 if ! timeout 30 wineserver -w; then
   echo "test: a Windows process was left running" >&2
