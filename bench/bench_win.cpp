@@ -22,9 +22,9 @@
 #include "platform/win32/numbers_win.h"
 #include "search/catalogue.h"
 #include "search/options.h"
-#include "standin/model/com_win.h"
+#include "standin/client/process_win.h"
 #include "standin/model/objects_win.h"
-#include "tests/wine/standin/standin_fixture.h"
+#include "standin/model/text_win.h"
 
 namespace {
 
@@ -130,7 +130,7 @@ class BareSearch {
     }
 
   private:
-    static constexpr WORD kMethod = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    static constexpr WORD kMethod = standin_client::kMethodOrGet;
 
     static ComPtr<IDispatch> RunningApplication() {
         CLSID clsid;
@@ -142,19 +142,13 @@ class BareSearch {
         return app;
     }
     static DISPID Lookup(IDispatch* obj, const wchar_t* member) {
-        DISPID id = DISPID_UNKNOWN;
-        LPOLESTR name = const_cast<LPOLESTR>(member);
-        Check(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
+        DISPID id;
+        Check(standin_client::MemberId(obj, member, &id), "GetIDsOfNames");
         return id;
     }
     static void Invoke(IDispatch* obj, DISPID id, WORD flags, VARIANT* args, UINT n,
                        ComVariant* result) {
-        DISPPARAMS params = {args, nullptr, n, 0};
-        EXCEPINFO ei = {};
-        UINT argError = 0;
-        Check(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result->reset(), &ei,
-                          &argError),
-              "Invoke");
+        Check(standin_client::Invoke(obj, id, flags, {args, n}, result->get()), "Invoke");
     }
     // A fresh object's one call: its member looked up, then invoked.
     static void Call(IDispatch* obj, const wchar_t* member, VARIANT* args, UINT n,
@@ -311,28 +305,10 @@ void PrintOwnTime(const SearchFigures& small, const SearchFigures& large, double
     std::printf("  of which the list's drawing turned back on: %.1f ms a search\n", redrawMs);
 }
 
-// The stand-in registered for the run, and unregistered after it unless it
-// was registered before.
-class Registration {
-  public:
-    Registration() {
-        CLSID clsid;
-        registered_ = SUCCEEDED(CLSIDFromProgID(L"Vantora.Application", &clsid));
-        if (!standin_test::RegisterServer()) Fail("the stand-in host cannot be registered");
-    }
-    ~Registration() {
-        if (!registered_) standin_test::UnregisterServer();
-    }
-    Registration(const Registration&) = delete;
-    Registration& operator=(const Registration&) = delete;
-
-  private:
-    bool registered_ = false;
-};
-
 int RunBenchmark() {
     std::printf("skuvane_bench: the search window against the stand-in host\n");
-    Registration registration;
+    const standin_client::Registration registration;
+    if (!registration.ok()) Fail("the stand-in host cannot be registered");
 
     standin::InProcessHost host;
     std::wstring error;
@@ -383,7 +359,7 @@ int RunBenchmark() {
     nlohmann::json scenario = {
         {"generate", {{"name", standin::Utf8(kRemoteDatabase)}, {"count", kRemoteRows}}},
         {"log", ""}};
-    standin_test::StandIn remote(scenario);
+    standin_client::StandIn remote(scenario);
     if (!remote.Start()) Fail("the out-of-process stand-in did not start");
     std::vector<double> remoteMs;
     w.Choose(kRemoteDatabase);

@@ -7,32 +7,20 @@
 #include <cstdio>
 #include <vector>
 
+#include "standin/client/calls_win.h"
 #include "standin/model/com_win.h"
 #include "standin/model/fields.h"
 #include "standin/model/objects_win.h"
 
-using namespace standin;
-using win32::Bstr;
+using standin_client::Bstr;
+using standin_client::Call;
+using standin_client::ComPtr;
+using standin_client::ComVariant;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
-
-DISPID Id(IDispatch* obj, const wchar_t* name) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    obj->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    return id;
-}
-
-// One late-bound call: the name looked up, then invoked (as the program does).
-HRESULT Call(IDispatch* obj, const wchar_t* name, VARIANT* args, UINT count, ComVariant* result) {
-    DISPPARAMS p = {args, nullptr, count, 0};
-    return obj->Invoke(Id(obj, name), IID_NULL, LOCALE_USER_DEFAULT,
-                       DISPATCH_METHOD | DISPATCH_PROPERTYGET, &p, result->reset(), nullptr,
-                       nullptr);
-}
 
 }  // namespace
 
@@ -41,10 +29,10 @@ int main() {
     constexpr int kRows = 32766;
     int rc = 1;
     {
-        InProcessHost host;
+        standin::InProcessHost host;
         std::wstring error;
-        if (!host.LoadDirectory(DefaultDataDirectory(), &error)) {
-            std::fprintf(stderr, "standin_bench: %s\n", Utf8(error).c_str());
+        if (!host.LoadDirectory(standin::DefaultDataDirectory(), &error)) {
+            std::fprintf(stderr, "standin_bench: %s\n", standin::Utf8(error).c_str());
             return 1;
         }
         const auto g0 = Clock::now();
@@ -53,15 +41,13 @@ int main() {
         const double generateMs = Micros(Clock::now() - g0) / 1000;
         host.Register();
 
-        ComPtr<IUnknown> unknown;
-        ComPtr<IDispatch> app;
-        if (FAILED(GetActiveObject(CLSID_VantoraApplication, nullptr, &unknown)) ||
-            FAILED(unknown.As(&app))) {
+        const ComPtr<IDispatch> app = standin_client::Running(standin::CLSID_VantoraApplication);
+        if (!app) {
             std::fprintf(stderr, "standin_bench: the application is not in the table\n");
             return 1;
         }
         ComVariant items;
-        Call(app.Get(), L"ItemFunctions", nullptr, 0, &items);
+        Call(app.Get(), L"ItemFunctions", {}, items.get());
         IDispatch* fn = V_DISPATCH(items.get());
 
         // Find: every product, then a selective text search.
@@ -75,7 +61,7 @@ int main() {
                 V_BSTRREF(&args[3 - i]) = &a[i];
             }
             const auto t = Clock::now();
-            Call(fn, L"FindAndCopyProductsIntoMLIBuffer", args, 4, found);
+            Call(fn, L"FindAndCopyProductsIntoMLIBuffer", args, found->get());
             return Micros(Clock::now() - t) / 1000;
         };
         ComVariant found;
@@ -85,7 +71,7 @@ int main() {
 
         // Every row: copy, then 66 reads by name.
         std::vector<Bstr> names;  // the caller's by-value strings, made beforehand
-        for (const FieldInfo& f : kFields) names.emplace_back(f.name);
+        for (const standin::FieldInfo& f : standin::kFields) names.emplace_back(f.name);
         ComVariant value;
         long calls = 0, failed = 0, emptyValues = 0;
         const auto t0 = Clock::now();
@@ -93,13 +79,13 @@ int main() {
             VARIANT r;
             V_VT(&r) = VT_BYREF | VT_I2;
             V_I2REF(&r) = &row;
-            failed += FAILED(Call(fn, L"SLIBufferCopyFromMLIBuffer", &r, 1, &value));
+            failed += FAILED(Call(fn, L"SLIBufferCopyFromMLIBuffer", {&r, 1}, value.get()));
             ++calls;
             for (const Bstr& name : names) {
                 VARIANT a;
                 V_VT(&a) = VT_BSTR;
                 V_BSTR(&a) = name.get();
-                failed += FAILED(Call(fn, L"SLIBufferGetValue", &a, 1, &value));
+                failed += FAILED(Call(fn, L"SLIBufferGetValue", {&a, 1}, value.get()));
                 emptyValues += V_VT(value.get()) == VT_EMPTY;
                 ++calls;
             }
@@ -120,8 +106,8 @@ int main() {
         } else {
             rc = perCall < 5 ? 0 : 1;
         }
-        value.reset();
-        items.reset();
+        value = ComVariant();
+        items = ComVariant();
         host.Revoke();
     }
     CoUninitialize();

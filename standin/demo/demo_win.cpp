@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "driver.h"
+#include "standin/client/driver_win.h"
 
 namespace {
 
@@ -35,26 +35,6 @@ bool Choose(HWND window, search::ControlId id, const std::wstring& entry) {
                  items.size());
     for (const auto& item : items) std::fprintf(stderr, "  [%ls]\n", item.c_str());
     return false;
-}
-
-// Selects rows of the results list, which lives in the other process.
-bool Select(HWND list, DWORD pid, std::initializer_list<int> rows) {
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return false;
-    void* remote =
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    bool first = true;
-    for (int row : rows) {
-        LVITEMW item = {};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | (first ? LVIS_FOCUSED : 0);
-        first = false;
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        SendMessageW(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(remote));
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    return remote != nullptr;
 }
 
 // The input box open now, if any.
@@ -95,7 +75,7 @@ int main() {
     if (ListView_GetItemCount(list) < 2) return Fail("the search found fewer than two products");
 
     SetForegroundWindow(window);
-    if (!Select(list, pid, {0, 1})) return Fail("cannot select the products");
+    driver::RemoteListView(list).Select({0, 1});
     driver::Press(window, app::ControlIdOf(search::kCmdAddToQuote));
     // Per product: its quantity asked for, then its addition confirmed.
     for (const wchar_t* quantity : {L"4", L"2"}) {

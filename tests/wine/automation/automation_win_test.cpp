@@ -14,7 +14,7 @@
 
 #include "platform/win32/numbers_win.h"
 #include "platform/win32/variant_win.h"
-#include "tests/wine/driver/driver.h"
+#include "standin/client/driver_win.h"
 
 namespace {
 

@@ -16,17 +16,18 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "driver.h"
 #include "platform/win32/busy_win.h"
-#include "tests/wine/standin/standin_fixture.h"
+#include "standin/client/driver_win.h"
+#include "standin/client/process_win.h"
+#include "standin/model/text_win.h"
 
 namespace {
 
+using driver::WaitUntil;
 using nlohmann::json;
-using standin_test::ArgList;
-using standin_test::StandIn;
-using standin_test::Utf8;
-using standin_test::WaitUntil;
+using standin::Utf8;
+using standin_client::ArgList;
+using standin_client::StandIn;
 
 const std::wstring kExe = driver::WindowsPath(SKUVANE_EXE);
 
@@ -120,7 +121,7 @@ Value Typed(json stored, VARTYPE vt, double number) {
     return {std::move(stored), text};
 }
 
-Value Text(const std::string& s) { return {s, standin_test::Wide(s)}; }
+Value Text(const std::string& s) { return {s, standin::Wide(s)}; }
 Value Currency(double d) { return Typed(d, VT_CY, d); }
 Value Real(double d) { return Typed(d, VT_R8, d); }
 Value Whole(int n) { return Typed(n, VT_I4, n); }
@@ -143,7 +144,7 @@ struct Product {
     Fields fields;
     std::wstring Shown(std::wstring_view field) const {
         for (const auto& [name, value] : fields) {
-            if (standin_test::Wide(name) == field) return value.shown;
+            if (standin::Wide(name) == field) return value.shown;
         }
         return L"";
     }
@@ -318,8 +319,8 @@ void ExpectNoReferencesLeft(StandIn& host, bool registryUsed = false) {
 // itself once its last object is gone. One that lingers would serve the next
 // test with this test's settings, so it is ended here, and reported.
 ::testing::AssertionResult NoStandInLeft() {
-    if (standin_test::WaitUntilNoneRunning(kExitWaitMs)) return ::testing::AssertionSuccess();
-    const std::vector<DWORD> left = standin_test::StandInProcesses();
+    if (standin_client::WaitUntilNoneRunning(kExitWaitMs)) return ::testing::AssertionSuccess();
+    const std::vector<DWORD> left = standin_client::StandInProcesses();
     for (DWORD pid : left) {
         if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
             TerminateProcess(h, 1);
@@ -333,17 +334,17 @@ void ExpectNoReferencesLeft(StandIn& host, bool registryUsed = false) {
 // Line `i` of the stand-in's active quote: part number and quantity.
 std::pair<std::wstring, double> QuoteLine(const StandIn& host, long i) {
     auto control = host.Control();
-    const std::wstring part = standin_test::Call(control.Get(), L"LineValue",
-                                                 ArgList().I4(i).Text(L"ManufacturerPartNumber"))
-                                  .value.text();
+    const std::wstring part = standin_client::Call(control.Get(), L"LineValue",
+                                                   ArgList().I4(i).Text(L"ManufacturerPartNumber"))
+                                  .text();
     const double qty =
-        standin_test::Call(control.Get(), L"LineQuantity", ArgList().I4(i)).value.asDouble();
+        standin_client::Call(control.Get(), L"LineQuantity", ArgList().I4(i)).asDouble();
     return {part, qty};
 }
 
 long QuoteLineCount(const StandIn& host) {
     auto control = host.Control();
-    return standin_test::Call(control.Get(), L"LineCount").value.asLong();
+    return standin_client::Call(control.Get(), L"LineCount").asLong();
 }
 
 // --- The user's side -----------------------------------------------------------------------------
@@ -536,8 +537,8 @@ std::wstring Prompt(const Product& p) {
 // Takes the stand-in's classes out of the registry for one test.
 class Unregistered {
   public:
-    Unregistered() { standin_test::UnregisterServer(); }
-    ~Unregistered() { standin_test::RegisterServer(); }
+    Unregistered() { standin_client::UnregisterServer(); }
+    ~Unregistered() { standin_client::RegisterServer(); }
     Unregistered(const Unregistered&) = delete;
     Unregistered& operator=(const Unregistered&) = delete;
 };
@@ -898,7 +899,7 @@ TEST(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
 bool ShownByStandIn(HWND w) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    const std::vector<DWORD> ids = standin_test::StandInProcesses();
+    const std::vector<DWORD> ids = standin_client::StandInProcesses();
     return std::find(ids.begin(), ids.end(), pid) != ids.end();
 }
 
@@ -1067,7 +1068,7 @@ TEST_P(HostFailure, IsReportedAndTheProgramEndsSoonLeavingNothingBehind) {
         EXPECT_NE(text.find(L"Automation error"), std::wstring::npos) << Utf8(text);
     } else {
         EXPECT_EQ(text.rfind(L"Run-time error '3000", 0), 0u) << Utf8(text);
-        EXPECT_NE(text.find(standin_test::Wide(description)), std::wstring::npos) << Utf8(text);
+        EXPECT_NE(text.find(standin::Wide(description)), std::wstring::npos) << Utf8(text);
     }
     EXPECT_TRUE(Contains(host.LogLines(), std::string(call.member) + "(")) << "not called";
     host.Stop();
@@ -1096,22 +1097,19 @@ INSTANTIATE_TEST_SUITE_P(EveryMember, HostFailure,
 class Environment : public ::testing::Environment {
   public:
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        CLSID clsid;
-        wasRegistered_ = SUCCEEDED(CLSIDFromProgID(L"VantoraBackend.Installations", &clsid));
-        ASSERT_TRUE(standin_test::RegisterServer());
+        registration_.emplace();
+        ASSERT_TRUE(registration_->ok());
         WriteDatabases();
     }
     void TearDown() override {
-        if (!wasRegistered_) standin_test::UnregisterServer();
         std::error_code ec;
         std::filesystem::remove_all(g_dataDir, ec);
         EXPECT_TRUE(NoStandInLeft());
-        CoUninitialize();
+        registration_.reset();
     }
 
   private:
-    bool wasRegistered_ = false;
+    std::optional<standin_client::Registration> registration_;
 };
 
 }  // namespace

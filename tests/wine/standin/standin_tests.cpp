@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
-#include "tests/wine/standin/standin_fixture.h"
+#include "standin/client/process_win.h"
+#include "standin/model/text_win.h"
 
-using namespace standin_test;
+using namespace standin_client;
 using nlohmann::json;
+using standin::Utf8;
 
 namespace {
 
@@ -19,20 +22,17 @@ constexpr const wchar_t* kElectrical = L"Electrical Supply";
 class ComEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        CLSID clsid;
-        wasRegistered_ = SUCCEEDED(CLSIDFromProgID(L"VantoraBackend.Installations", &clsid));
         ASSERT_TRUE(WaitUntilNoneRunning()) << "a stand-in from before is still running";
-        ASSERT_TRUE(RegisterServer());
+        registration_.emplace();
+        ASSERT_TRUE(registration_->ok());
     }
     void TearDown() override {
         EXPECT_TRUE(WaitUntilNoneRunning()) << "a stand-in process outlived the tests";
-        if (!wasRegistered_) UnregisterServer();
-        CoUninitialize();
+        registration_.reset();
     }
 
   private:
-    bool wasRegistered_ = false;
+    std::optional<Registration> registration_;
 };
 
 // One running stand-in with the sample data, shared by the tests of a suite.
@@ -62,22 +62,22 @@ class Running : public ::testing::Test {
         CallResult r = Call(items_.Get(), L"FindAndCopyProductsIntoMLIBuffer", args);
         for (BSTR s : a) SysFreeString(s);
         EXPECT_EQ(r.hr, S_OK);
-        EXPECT_EQ(r.value.vt(), VT_I4);
-        return r.value.asLong();
+        EXPECT_EQ(r.vt(), VT_I4);
+        return r.asLong();
     }
-    long BufferCount() { return Call(items_.Get(), L"MLIBufferCount").value.asLong(); }
+    long BufferCount() { return Call(items_.Get(), L"MLIBufferCount").asLong(); }
     void CopyRow(short row) {
         ASSERT_EQ(Call(items_.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().I2Ref(&row)).hr,
                   S_OK);
     }
-    Variant Value(const wchar_t* field) {
+    CallResult Value(const wchar_t* field) {
         CallResult r = Call(items_.Get(), L"SLIBufferGetValue", ArgList().Text(field));
         EXPECT_EQ(r.hr, S_OK) << Utf8(field);
-        return std::move(r.value);
+        return r;
     }
     // A field of every buffered row, in buffer order.
-    std::vector<Variant> Column(const wchar_t* field) {
-        std::vector<Variant> out;
+    std::vector<CallResult> Column(const wchar_t* field) {
+        std::vector<CallResult> out;
         const long n = BufferCount();
         for (short row = 1; row <= n; ++row) {
             CopyRow(row);
@@ -111,17 +111,17 @@ TEST_F(SearchTest, TextOperatorsIgnoreCase) {
               all - 1);
 
     ASSERT_GT(Find(kElectrical, L"manufacturerpartnumber", L"Begins with", L"rcd-"), 0);
-    for (const Variant& v : Column(L"Description")) {
+    for (const CallResult& v : Column(L"Description")) {
         EXPECT_EQ(v.text().rfind(L"Residual current device", 0), 0u) << Utf8(v.text());
     }
 
     // Non-ASCII letters fold too: "MÜLLER" finds "Kabelwerk Müller".
     const long muller = Find(kElectrical, L"Vendor", L"Contains", L"MÜLLER");
     ASSERT_GT(muller, 0);
-    for (const Variant& v : Column(L"Vendor")) EXPECT_EQ(v.text(), L"Kabelwerk Müller");
+    for (const CallResult& v : Column(L"Vendor")) EXPECT_EQ(v.text(), L"Kabelwerk Müller");
     const long others = Find(kElectrical, L"Vendor", L"Does not Contain", L"müller");
     EXPECT_EQ(muller + others, all);
-    for (const Variant& v : Column(L"Vendor")) {
+    for (const CallResult& v : Column(L"Vendor")) {
         EXPECT_EQ(Lower(v.text()).find(L"müller"), std::wstring::npos);
     }
 }
@@ -130,12 +130,12 @@ TEST_F(SearchTest, NumbersCompareAsNumbers) {
     // As text "23.43" < "9"; as numbers every price above 9 must come back.
     const long above = Find(kElectrical, L"UnitPrice", L"Greater than", L"9");
     ASSERT_GT(above, 0);
-    for (const Variant& v : Column(L"UnitPrice")) {
+    for (const CallResult& v : Column(L"UnitPrice")) {
         EXPECT_EQ(v.vt(), VT_CY);
         EXPECT_GT(v.asDouble(), 9.0);
     }
     const long atMost = Find(kElectrical, L"UnitPrice", L"Less or Equal", L"9");
-    for (const Variant& v : Column(L"UnitPrice")) EXPECT_LE(v.asDouble(), 9.0);
+    for (const CallResult& v : Column(L"UnitPrice")) EXPECT_LE(v.asDouble(), 9.0);
     const long priced = Find(kElectrical, L"UnitPrice", L"Greater or Equal", L"-1e9");
     EXPECT_EQ(above + atMost, priced);
 
@@ -144,9 +144,9 @@ TEST_F(SearchTest, NumbersCompareAsNumbers) {
 
     const long since = Find(kElectrical, L"CustomDate01", L"Greater or Equal", L"2026-01-01");
     ASSERT_GT(since, 0);
-    for (const Variant& v : Column(L"CustomDate01")) {
+    for (const CallResult& v : Column(L"CustomDate01")) {
         ASSERT_EQ(v.vt(), VT_DATE);
-        EXPECT_GE(V_DATE(v.get()), 46023.0);  // 2026-01-01
+        EXPECT_GE(V_DATE(v.value.get()), 46023.0);  // 2026-01-01
     }
 }
 
@@ -194,22 +194,22 @@ TEST_F(BufferTest, BufferHoldsTheLastFindInDatabaseOrderUntilCleared) {
 TEST_F(BufferTest, ValuesComeBackAsRealisticTypes) {
     ASSERT_EQ(Find(kElectrical, L"ManufacturerPartNumber", L"Equal to", L"CB-251-001"), 1);
     CopyRow(1);
-    Variant price = Value(L"UnitPrice");
+    CallResult price = Value(L"UnitPrice");
     ASSERT_EQ(price.vt(), VT_CY);
-    EXPECT_EQ(V_CY(price.get()).int64, 234300);
-    Variant qty = Value(L"QtyBase");
+    EXPECT_EQ(V_CY(price.value.get()).int64, 234300);
+    CallResult qty = Value(L"QtyBase");
     ASSERT_EQ(qty.vt(), VT_R8);
-    EXPECT_EQ(V_R8(qty.get()), 5.0);
+    EXPECT_EQ(V_R8(qty.value.get()), 5.0);
     EXPECT_EQ(Value(L"LineAttributes").vt(), VT_I4);
-    Variant date = Value(L"CustomDate01");
+    CallResult date = Value(L"CustomDate01");
     ASSERT_EQ(date.vt(), VT_DATE);
     SYSTEMTIME st = {};
-    VariantTimeToSystemTime(V_DATE(date.get()), &st);
+    VariantTimeToSystemTime(V_DATE(date.value.get()), &st);
     EXPECT_EQ(st.wYear * 10000 + st.wMonth * 100 + st.wDay, 20260324);
     EXPECT_EQ(Value(L"CustomDate02").vt(), VT_NULL);   // null in the data
     EXPECT_EQ(Value(L"CustomText11").vt(), VT_EMPTY);  // "" in the data
     EXPECT_EQ(Value(L"CustomText05").vt(), VT_EMPTY);  // absent
-    Variant vendor = Value(L"vendor");                 // names ignore case
+    CallResult vendor = Value(L"vendor");              // names ignore case
     ASSERT_EQ(vendor.vt(), VT_BSTR);
     EXPECT_EQ(vendor.text(), L"Elektro Großhandel Süd");
 }
@@ -224,7 +224,7 @@ TEST_F(BufferTest, ArgumentsConvertFromAnyType) {
     EXPECT_EQ(partAfterCopy(ArgList().I4(1)), L"CB-251-001");
     EXPECT_EQ(partAfterCopy(ArgList().Text(L"2")), L"RCD-40-002");
     EXPECT_EQ(partAfterCopy(ArgList().R8(1.0)), L"CB-251-001");
-    Variant inner;
+    ComVariant inner;
     V_VT(inner.get()) = VT_I2;
     V_I2(inner.get()) = 2;
     EXPECT_EQ(partAfterCopy(ArgList().VariantRef(inner.get())), L"RCD-40-002");
@@ -244,12 +244,12 @@ long Add(IDispatch* app, const wchar_t* part, const wchar_t* vendor, double qty)
     SysFreeString(p);
     SysFreeString(v);
     EXPECT_EQ(r.hr, S_OK);
-    return r.value.asLong();
+    return r.asLong();
 }
 
 long ActiveDocument(IDispatch* app) {
     ComPtr<IDispatch> docs = Object(app, L"DocFunctions");
-    return docs ? Call(docs.Get(), L"GetActiveDocumentIndex").value.asLong() : -99;
+    return docs ? Call(docs.Get(), L"GetActiveDocumentIndex").asLong() : -99;
 }
 
 using DocumentTest = Running;
@@ -258,20 +258,19 @@ TEST_F(DocumentTest, AddsLinesToTheActiveDocument) {
     ComPtr<IDispatch> control = host_->Control();
     ASSERT_TRUE(control);
     EXPECT_EQ(ActiveDocument(app_.Get()), 0);
-    const long before = Call(control.Get(), L"LineCount").value.asLong();
+    const long before = Call(control.Get(), L"LineCount").asLong();
     EXPECT_EQ(Add(app_.Get(), L"CB-251-001", L"Elektro Großhandel Süd", 2), before);
     EXPECT_EQ(Add(app_.Get(), L"rcd-40-002", L"ELEKTRO GROSSHANDEL SÜD", 4), -2)
         << "a vendor is matched by its name, not a spelling of it";
     EXPECT_EQ(Add(app_.Get(), L"RCD-40-002", L"elektro großhandel süd", 0), before + 1);
     EXPECT_EQ(Add(app_.Get(), L"CB-251-001", L"Harbor Networks", 1), -2);
     EXPECT_EQ(Add(app_.Get(), L"NO-SUCH-PART", L"Elektro Großhandel Süd", 1), -2);
-    ASSERT_EQ(Call(control.Get(), L"LineCount").value.asLong(), before + 2);
+    ASSERT_EQ(Call(control.Get(), L"LineCount").asLong(), before + 2);
     const long line = before;
-    EXPECT_EQ(
-        Call(control.Get(), L"LineValue", ArgList().I4(line).Text(L"Description")).value.text(),
-        L"Circuit breaker 25A 1-pole");
-    EXPECT_EQ(Call(control.Get(), L"LineQuantity", ArgList().I4(line)).value.asDouble(), 2.0);
-    EXPECT_EQ(Call(control.Get(), L"LineQuantity", ArgList().I4(line + 1)).value.asDouble(), 0.0);
+    EXPECT_EQ(Call(control.Get(), L"LineValue", ArgList().I4(line).Text(L"Description")).text(),
+              L"Circuit breaker 25A 1-pole");
+    EXPECT_EQ(Call(control.Get(), L"LineQuantity", ArgList().I4(line)).asDouble(), 2.0);
+    EXPECT_EQ(Call(control.Get(), L"LineQuantity", ArgList().I4(line + 1)).asDouble(), 0.0);
 }
 
 TEST(NoDocumentTest, NothingIsOpenAndNothingCanBeAdded) {
@@ -280,18 +279,18 @@ TEST(NoDocumentTest, NothingIsOpenAndNothingCanBeAdded) {
     ComPtr<IDispatch> app = host.Application();
     EXPECT_EQ(ActiveDocument(app.Get()), -1);
     EXPECT_LT(Add(app.Get(), L"CB-251-001", L"Elektro Großhandel Süd", 1), 0);
-    EXPECT_EQ(Call(host.Control().Get(), L"LineCount").value.asLong(), -1);
+    EXPECT_EQ(Call(host.Control().Get(), L"LineCount").asLong(), -1);
 }
 
 TEST(ScenarioDatabasesTest, OnlyTheNamedDatabasesInTheirOrder) {
     StandIn host(json{{"databases", {"office", "Networking"}}});
     ASSERT_TRUE(host.Start()) << host.error();
     ComPtr<IDispatch> dbs = Object(host.Application().Get(), L"ProductDatabases");
-    ASSERT_EQ(Call(dbs.Get(), L"Count").value.asLong(), 2);
+    ASSERT_EQ(Call(dbs.Get(), L"Count").asLong(), 2);
     std::vector<std::wstring> names;
     for (short i = 1; i <= 2; ++i) {
         names.push_back(
-            Call(Object(dbs.Get(), L"Item", ArgList().I2Ref(&i)).Get(), L"Name").value.text());
+            Call(Object(dbs.Get(), L"Item", ArgList().I2Ref(&i)).Get(), L"Name").text());
     }
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Office Furniture", L"Networking"}));
     EXPECT_EQ(Call(dbs.Get(), L"Item", ArgList().I2(3)).hr, DISP_E_BADINDEX);
@@ -320,25 +319,25 @@ TEST(StartTest, StartsTheApplicationWhenItIsNotRunning) {
     ASSERT_FALSE(host.Application());
     ComPtr<IDispatch> registry = Installations();
     ASSERT_TRUE(registry);
-    EXPECT_EQ(Call(registry.Get(), L"Count").value.asLong(), 1);
+    EXPECT_EQ(Call(registry.Get(), L"Count").asLong(), 1);
     ComPtr<IDispatch> first = Object(registry.Get(), L"Item", ArgList().I2(1));
     ASSERT_TRUE(first);
 
     CallResult running = OnApplication(first.Get(), L"IsRunning");
-    ASSERT_EQ(running.value.vt(), VT_BOOL);
+    ASSERT_EQ(running.vt(), VT_BOOL);
     EXPECT_EQ(V_BOOL(running.value.get()), VARIANT_FALSE);
 
     CallResult start = OnApplication(first.Get(), L"Start");
     EXPECT_EQ(start.hr, S_OK);
-    EXPECT_EQ(start.value.asLong(), 0);
+    EXPECT_EQ(start.asLong(), 0);
     EXPECT_TRUE(host.Application()) << "in the Running Object Table once Start returns";
     EXPECT_EQ(V_BOOL(OnApplication(first.Get(), L"IsRunning").value.get()), VARIANT_TRUE);
 
-    ComPtr<IDispatch> app = OnApplication(first.Get(), L"GetRunningObject").value.object();
+    ComPtr<IDispatch> app = OnApplication(first.Get(), L"GetRunningObject").object();
     ASSERT_TRUE(app);
-    EXPECT_EQ(Call(Object(app.Get(), L"ProductDatabases").Get(), L"Count").value.asLong(), 3);
+    EXPECT_EQ(Call(Object(app.Get(), L"ProductDatabases").Get(), L"Count").asLong(), 3);
     // A second Start finds it running and starts nothing.
-    EXPECT_EQ(OnApplication(first.Get(), L"Start").value.asLong(), 0);
+    EXPECT_EQ(OnApplication(first.Get(), L"Start").asLong(), 0);
 }
 
 // Start's result and whether it really starts the application are set apart.
@@ -350,14 +349,14 @@ TEST(StartTest, StartReturnsTheScenariosCodeAndStartsOnlyWhenToldTo) {
         ASSERT_TRUE(registry);
         ComPtr<IDispatch> first = Object(registry.Get(), L"Item", ArgList().I2(1));
         ASSERT_TRUE(first);
-        EXPECT_EQ(OnApplication(first.Get(), L"Start").value.asLong(), 7);
+        EXPECT_EQ(OnApplication(first.Get(), L"Start").asLong(), 7);
         EXPECT_EQ(bool(host.Application()), launches);
         EXPECT_EQ(V_BOOL(OnApplication(first.Get(), L"IsRunning").value.get()),
                   launches ? VARIANT_TRUE : VARIANT_FALSE);
         CallResult app = OnApplication(first.Get(), L"GetRunningObject");
         EXPECT_EQ(app.hr, S_OK);
-        EXPECT_EQ(app.value.vt(), VT_DISPATCH);
-        EXPECT_EQ(bool(app.value.object()), launches) << "Nothing, not an error";
+        EXPECT_EQ(app.vt(), VT_DISPATCH);
+        EXPECT_EQ(bool(app.object()), launches) << "Nothing, not an error";
     }
 }
 
@@ -366,14 +365,14 @@ TEST(StartTest, InstallationCountComesFromTheScenario) {
         StandIn none(json{{"installations", 0}});
         ComPtr<IDispatch> registry = Installations();
         ASSERT_TRUE(registry);
-        EXPECT_EQ(Call(registry.Get(), L"Count").value.asLong(), 0);
+        EXPECT_EQ(Call(registry.Get(), L"Count").asLong(), 0);
         EXPECT_EQ(Call(registry.Get(), L"Item", ArgList().I2(1)).hr, DISP_E_BADINDEX);
     }
     ASSERT_TRUE(WaitUntilNoneRunning()) << "the registry outlived its last object";
     StandIn two(json{{"installations", 2}});
     ComPtr<IDispatch> registry = Installations();
     ASSERT_TRUE(registry);
-    EXPECT_EQ(Call(registry.Get(), L"Count").value.asLong(), 2);
+    EXPECT_EQ(Call(registry.Get(), L"Count").asLong(), 2);
     EXPECT_TRUE(Object(registry.Get(), L"Item", ArgList().I2(2)));
 }
 
@@ -396,9 +395,9 @@ TEST(MisbehaviourTest, RaisesTurnsAwayWaitsAndEndsAsTheScenarioSays) {
     ComPtr<IDispatch> docs = Object(app.Get(), L"DocFunctions");
     CallResult r = Call(items.Get(), L"MLIBufferCount");
     EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.source, L"Vantora");
-    EXPECT_EQ(r.description, L"The product database is locked.");
-    EXPECT_EQ(r.scode, HRESULT(0x80040201));
+    EXPECT_EQ(r.raised.source, L"Vantora");
+    EXPECT_EQ(r.raised.description, L"The product database is locked.");
+    EXPECT_EQ(r.raised.scode, HRESULT(0x80040201));
     EXPECT_EQ(Call(dbs.Get(), L"Count").hr, S_OK) << "raises at its second call only";
     EXPECT_EQ(Call(dbs.Get(), L"Count").hr, DISP_E_EXCEPTION);
 
@@ -409,10 +408,10 @@ TEST(MisbehaviourTest, RaisesTurnsAwayWaitsAndEndsAsTheScenarioSays) {
     EXPECT_EQ(Call(items.Get(), L"MLIBufferClear").hr, S_OK) << "busy for 400 ms only";
 
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(Call(docs.Get(), L"DocumentCount").value.asLong(), 1);
+    EXPECT_EQ(Call(docs.Get(), L"DocumentCount").asLong(), 1);
     EXPECT_GE(GetTickCount64() - start, 300u);
 
-    EXPECT_EQ(Call(docs.Get(), L"GetActiveDocumentIndex").value.asLong(), 0);
+    EXPECT_EQ(Call(docs.Get(), L"GetActiveDocumentIndex").asLong(), 0);
     EXPECT_EQ(Call(docs.Get(), L"GetActiveDocumentIndex").hr, HRESULT(0x800706BE))
         << "the call fails as one to a crashed server does";
     EXPECT_TRUE(WaitUntilNoneRunning(5000)) << "the application ended at that call";
@@ -463,7 +462,7 @@ TEST_F(CallLogTest, RecordsArgumentTypesAndByReferenceFlagsTruthfully) {
     ASSERT_GT(Find(kElectrical, L"ManufacturerPartNumber", L"Equal to", L"CB-251-001"), 0);
     Call(items_.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().I2Ref(&row));
     Call(items_.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().I2(1));
-    Variant inner;
+    ComVariant inner;
     V_VT(inner.get()) = VT_I2;
     V_I2(inner.get()) = 1;
     Call(items_.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().VariantRef(inner.get()));

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "driver.h"
 #include "layout_pixels.h"
 #include "platform/win32/com_win.h"
-#include "tests/wine/standin/standin_fixture.h"
+#include "standin/client/driver_win.h"
+#include "standin/client/process_win.h"
 
 namespace {
 
@@ -96,28 +96,6 @@ TEST(ExeResources, IconGroupHoldsTheThreeImagesAndTheManifestAsksForV6AndPerMoni
     FreeLibrary(exe);
 }
 
-// The stand-in registered and COM ready for one test; the registry is left
-// as it was found.
-class WithStandIn {
-  public:
-    WithStandIn() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        CLSID clsid;
-        wasRegistered_ = SUCCEEDED(CLSIDFromProgID(L"VantoraBackend.Installations", &clsid));
-        ok_ = standin_test::RegisterServer();
-    }
-    ~WithStandIn() {
-        if (!wasRegistered_) standin_test::UnregisterServer();
-        CoUninitialize();
-    }
-    WithStandIn(const WithStandIn&) = delete;
-    WithStandIn& operator=(const WithStandIn&) = delete;
-    bool ok() const { return ok_; }
-
-  private:
-    bool wasRegistered_ = false, ok_ = false;
-};
-
 HWND FocusOf(HWND window) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
@@ -128,9 +106,9 @@ HWND FocusOf(HWND window) {
 // With Vantora running the window opens loaded, and every way of closing it
 // ends the process at once, as a normal end.
 TEST(ExeLifecycle, EveryWayOfClosingTheWindowEndsTheProcess) {
-    WithStandIn registered;
+    const standin_client::Registration registered;
     ASSERT_TRUE(registered.ok());
-    standin_test::StandIn host;
+    standin_client::StandIn host;
     ASSERT_TRUE(host.Start()) << host.error();
     // Alt+F4 goes to the frame: Wine's combo box swallows every system key,
     // where Windows' passes it on to the frame the same way.
@@ -179,8 +157,8 @@ struct Opened {
     }
     HWND Control(search::ControlId id) const { return GetDlgItem(window, app::ControlIdOf(id)); }
 
-    WithStandIn registered;
-    standin_test::StandIn host;
+    const standin_client::Registration registered;
+    standin_client::StandIn host;
     std::optional<driver::Process> process;
     HWND window = nullptr;
 };

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "driver.h"
 #include "platform/error.h"
+#include "standin/client/driver_win.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <tuple>
 
 #include "app/main_window.h"
-#include "driver.h"
 #include "layout_pixels.h"
 #include "platform/error.h"
 #include "platform/win32/com_win.h"
 #include "search/layout.h"
+#include "standin/client/driver_win.h"
 
 namespace {
 

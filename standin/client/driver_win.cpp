@@ -1,4 +1,4 @@
-#include "driver.h"
+#include "standin/client/driver_win.h"
 
 // after windows.h
 #include <commctrl.h>
