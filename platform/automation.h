@@ -52,8 +52,9 @@ enum class CallKind { PropertyGet, Method };
 class Dispatch {
   public:
     virtual ~Dispatch() = default;
-    // Calls `member` by name with 0 to 4 arguments, in call order. The value
-    // returned replaces `result`, reusing its text's storage. Raises RuntimeError.
+    // Calls `member` (a name that never changes, such as a literal) with 0 to
+    // 4 arguments, in call order. The value returned replaces `result`,
+    // reusing its text's storage. Raises RuntimeError.
     virtual void Call(const wchar_t* member, CallKind kind, std::span<Arg> args,
                       Variant& result) = 0;
     Variant Call(const wchar_t* member, CallKind kind, std::span<Arg> args) {
