@@ -9,12 +9,14 @@
 // after windows.h
 #include <commctrl.h>
 #include <psapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -22,6 +24,7 @@
 #include "platform/win32/numbers_win.h"
 #include "search/catalogue.h"
 #include "search/options.h"
+#include "standin/client/driver_win.h"
 #include "standin/client/process_win.h"
 #include "standin/model/objects_win.h"
 #include "standin/model/text_win.h"
@@ -48,7 +51,10 @@ const wchar_t* const kField = L"ManufacturerPartNumber";
 const wchar_t* const kOperator = L"Contains";
 const wchar_t* const kValue = L"-G";
 
-constexpr double kRatioTarget = 1.25;
+constexpr double kOwnRowTargetUs = 4;     // at the large size
+constexpr double kRatioTarget = 2.0;      // at the large size
+constexpr double kRemoteShareTarget = 1;  // per cent of an out-of-process search
+constexpr int kSoakRounds = 200;
 constexpr double kMemoryTargetMb = 100;
 constexpr double kPaintTargetMs = 50;
 
@@ -220,6 +226,26 @@ class Window {
 
     HWND List() const { return window_.Control(search::kLvwResults); }
 
+    // Adds the list's first row to the quote as a user does: selects it,
+    // clicks Add to Quote, types 1 into the quantity prompt and closes the
+    // box that reports the add. The boxes are answered from a second thread.
+    void AddFirstRow() {
+        const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
+        ListView_SetItemState(List(), 0, both, both);
+        Pump();
+        bool answered = false;
+        std::thread user([&answered] {
+            const DWORD self = GetCurrentProcessId();
+            const bool typed = driver::AnswerInputBox(self, L"1", true, 10000);
+            const auto report = driver::WaitMessageBox(self, 10000);
+            if (report) driver::Press(report->hwnd, IDOK);
+            answered = typed && report;
+        });
+        form_.cmdAddToQuote_Click();
+        user.join();
+        if (!answered) Fail("the add did not show its two boxes");
+    }
+
     // The list's drawing held and turned back on, as a search does once:
     // the control then measures and draws its scroll bars.
     double Redraw() {
@@ -251,6 +277,123 @@ PROCESS_MEMORY_COUNTERS Memory() {
     pmc.cb = sizeof pmc;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) Fail("no memory counters");
     return pmc;
+}
+
+// What the process holds. Wine answers the system's counters with 0
+// (GetGuiResources, GetProcessHandleCount, PrivateUsage); there the handles
+// are counted in the system's handle list, the GDI objects in the process's
+// GDI handle table, the USER objects as its windows, and the private bytes
+// read as the commit charge (PagefileUsage, the same figure on Windows).
+struct Usage {
+    long gdi = 0, user = 0, handles = 0;
+    double privateMb = 0;
+};
+
+long HandlesInSystemList() {
+    struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO
+        USHORT pid, creatorBackTraceIndex;
+        UCHAR type, attributes;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    std::vector<ULONG_PTR> buffer(1 << 18);
+    ULONG size = 0;
+    while (NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                    static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)),
+                                    &size) != 0) {
+        if (size <= buffer.size() * sizeof(ULONG_PTR)) return 0;
+        buffer.resize(size / sizeof(ULONG_PTR) + 1024);
+    }
+    const ULONG count = static_cast<ULONG>(buffer[0]);
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + 1);
+    const auto self = static_cast<USHORT>(GetCurrentProcessId());
+    return std::count_if(entries, entries + count,
+                         [self](const Entry& e) { return e.pid == self; });
+}
+
+long GdiObjectsInTable() {
+    struct Entry {  // GDI_HANDLE_ENTRY: a used entry has a type
+        ULONG64 object;
+        ULONG owner;
+        USHORT unique;
+        UCHAR type, flags;
+        ULONG64 user;
+    };
+    constexpr size_t kTableOffset = 0xF8;  // PEB.GdiSharedHandleTable on x64
+    constexpr int kEntries = 0x10000;
+    PROCESS_BASIC_INFORMATION info = {};
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info,
+                                  nullptr) != 0)
+        return 0;
+    const auto* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
+    const auto* table = *reinterpret_cast<const Entry* const*>(peb + kTableOffset);
+    return table ? std::count_if(table, table + kEntries, [](const Entry& e) { return e.type; })
+                 : 0;
+}
+
+BOOL CALLBACK CountWindow(HWND hwnd, LPARAM count) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != GetCurrentProcessId()) return TRUE;
+    ++*reinterpret_cast<long*>(count);
+    EnumChildWindows(hwnd, CountWindow, count);
+    return TRUE;
+}
+
+Usage Held() {
+    const HANDLE self = GetCurrentProcess();
+    Usage u;
+    u.gdi = static_cast<long>(GetGuiResources(self, GR_GDIOBJECTS));
+    if (u.gdi == 0) u.gdi = GdiObjectsInTable();
+    u.user = static_cast<long>(GetGuiResources(self, GR_USEROBJECTS));
+    if (u.user == 0) EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&u.user));
+    DWORD handles = 0;
+    GetProcessHandleCount(self, &handles);
+    u.handles = handles ? static_cast<long>(handles) : HandlesInSystemList();
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(self, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
+        Fail("no memory counters");
+    u.privateMb = Mb(pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage);
+    return u;
+}
+
+// Long use: searches and adds in turn, against the in-process host, with
+// what the process holds after the first two searches and every 50th. The
+// first add's boxes load what they keep for later (fonts, icons), so the
+// growth counts from the second search on.
+void Soak(Window& w, standin::InProcessHost& host) {
+    standin::AppState& state = host.state();
+    state.documents.push_back({L"Soak quote", {}});
+    state.active = static_cast<int>(state.documents.size()) - 1;
+    w.Choose(kRemoteDatabase);
+    std::printf("\nLong use: %d searches of %d rows and %d adds, in turn (in-process host):\n",
+                kSoakRounds, kRemoteRows, kSoakRounds);
+    std::printf("  %-22s %8s %8s %8s %14s\n", "", "GDI", "USER", "handles", "private bytes");
+    Usage second, last;
+    for (int round = 1; round <= kSoakRounds; ++round) {
+        w.Search(kRemoteRows);
+        w.Pump();
+        last = Held();
+        if (round == 2) second = last;
+        if (round <= 2 || round % 50 == 0)
+            std::printf("  after search %-9d %8ld %8ld %8ld %11.1f MB\n", round, last.gdi,
+                        last.user, last.handles, last.privateMb);
+        w.AddFirstRow();
+    }
+    // One object a round would add 198; caches filled once add a few.
+    const long leak = (kSoakRounds - 2) / 10;
+    const bool flat = last.gdi - second.gdi < leak && last.user - second.user < leak &&
+                      last.handles - second.handles < leak &&
+                      last.privateMb - second.privateMb < 1.0;
+    std::printf("  growth from search 2 to %d: GDI %+ld, USER %+ld, handles %+ld, %+.2f MB  (%s)\n",
+                kSoakRounds, last.gdi - second.gdi, last.user - second.user,
+                last.handles - second.handles, last.privateMb - second.privateMb,
+                flat ? "flat" : "GROWING");
+    std::printf("  lines added to the quote: %zu\n",
+                state.documents[static_cast<size_t>(state.active)].lines.size());
 }
 
 struct SearchFigures {
@@ -285,24 +428,34 @@ constexpr int kCallsPerRow = search::kReadCount + 3;
 void PrintRatio(int rows, const SearchFigures& f) {
     const double search = Best(f.search), bare = Best(f.bare);
     const double ratio = search / bare;
-    std::printf(
-        "  %6d rows: search %8.1f ms, bare host calls %8.1f ms, ratio %.2f"
-        "  (target <= %.2f: %s)\n",
-        rows, search, bare, ratio, kRatioTarget, Verdict(ratio <= kRatioTarget));
+    std::printf("  %6d rows: search %8.1f ms, bare host calls %8.1f ms, ratio %.2f", rows, search,
+                bare, ratio);
+    if (rows == kLargeRows)
+        std::printf("  (target <= %.1f: %s)", kRatioTarget, Verdict(ratio <= kRatioTarget));
+    std::printf("\n");
     std::printf("               a row: search %.1f us, bare %.1f us (%d calls at %.0f ns)\n",
                 search * 1000 / rows, bare * 1000 / rows, kCallsPerRow,
                 bare * 1e6 / rows / kCallsPerRow);
 }
 
-// The search's own time beyond the host calls, split by a straight line
-// through the two sizes into a cost per row and a cost per search.
-void PrintOwnTime(const SearchFigures& small, const SearchFigures& large, double redrawMs) {
+// The search's own time beyond the host calls: at the large size a row,
+// and split by a straight line through the two sizes into a cost per row
+// and a cost per search.
+struct OwnTime {
+    double perRowMs, perSearchMs;
+};
+
+OwnTime PrintOwnTime(const SearchFigures& small, const SearchFigures& large, double redrawMs) {
     const double ownSmall = Best(small.search) - Best(small.bare);
     const double ownLarge = Best(large.search) - Best(large.bare);
+    const double atLargeUs = ownLarge * 1000 / kLargeRows;
+    std::printf("  the program's own time a row at %d rows: %.1f us  (target <= %.0f us: %s)\n",
+                kLargeRows, atLargeUs, kOwnRowTargetUs, Verdict(atLargeUs <= kOwnRowTargetUs));
     const double perRowMs = (ownLarge - ownSmall) / (kLargeRows - kSmallRows);
-    std::printf("  the program's own time: %.1f us a row, %.1f ms a search\n", perRowMs * 1000,
-                ownSmall - perRowMs * kSmallRows);
+    const OwnTime own = {perRowMs, ownSmall - perRowMs * kSmallRows};
+    std::printf("  split: %.1f us a row, %.1f ms a search\n", own.perRowMs * 1000, own.perSearchMs);
     std::printf("  of which the list's drawing turned back on: %.1f ms a search\n", redrawMs);
+    return own;
 }
 
 int RunBenchmark() {
@@ -335,7 +488,7 @@ int RunBenchmark() {
     PrintRatio(kLargeRows, large);
     std::vector<double> redraw;
     for (int i = 0; i < 7; ++i) redraw.push_back(w.Redraw());
-    PrintOwnTime(small, large, Median(redraw));
+    const OwnTime own = PrintOwnTime(small, large, Median(redraw));
     std::printf("  first %d-row search of the run: %.1f ms\n", kLargeRows, firstSearch);
 
     std::printf("\nMemory (working set of this process, host data included):\n");
@@ -354,6 +507,8 @@ int RunBenchmark() {
                 Verdict(std::max(firstPaint, paint) < kPaintTargetMs));
     std::printf("  %d rows: median %.1f ms\n", kSmallRows, Median(small.paint));
 
+    Soak(w, host);
+
     // The host in its own process, as the user has it: every call crosses.
     host.Revoke();
     nlohmann::json scenario = {
@@ -369,9 +524,14 @@ int RunBenchmark() {
         w.Pump();
     }
     remote.Stop();
-    std::printf("\nOut-of-process stand-in (for information):\n");
+    // The program's own time is what it costs against the in-process host.
+    const double share =
+        100 * (own.perRowMs * kRemoteRows + std::max(own.perSearchMs, 0.0)) / Best(remoteMs);
+    std::printf("\nOut-of-process stand-in:\n");
     std::printf("  %d rows: best %.0f ms, first %.0f ms (%.2f ms a row)\n", kRemoteRows,
                 Best(remoteMs), remoteMs[0], Best(remoteMs) / kRemoteRows);
+    std::printf("  the program's own share of the search: %.2f %%  (target <= %.0f %%: %s)\n",
+                share, kRemoteShareTarget, Verdict(share <= kRemoteShareTarget));
     return 0;
 }
 

@@ -1,9 +1,11 @@
 // The rows of a report-view list: key, text, tag, keyed sub-items and the
-// selected state. Rows are stored compactly (one text buffer a row, sub-item
-// keys shared between rows) so that tens of thousands of 102-column rows stay
-// small; a virtual list view draws straight from here.
+// selected state. Rows are stored compactly (texts packed into large blocks,
+// sub-item keys shared between rows) so that tens of thousands of 102-column
+// rows stay small and cost no allocation each; a virtual list view draws
+// straight from here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -43,15 +45,33 @@ class ListItems {
 
   private:
     struct Row {
-        std::wstring texts;          // key, text, tag, sub-items, back to back
-        std::vector<uint32_t> ends;  // end offset of each piece in `texts`
-        std::shared_ptr<const KeySet> keys;
-        bool selected = false;
+        const uint32_t* ends;  // end offset of each piece in `texts`
+        const wchar_t* texts;  // key, text, tag, sub-items, back to back
+        uint32_t pieces;
+        uint32_t keySet;  // index into keySets_
+        bool selected;
+    };
+    // Storage for the rows' pieces, in blocks kept from one filling of the
+    // list to the next, so that a search takes no memory from the heap again.
+    class Pool {
+      public:
+        void* Take(size_t bytes);  // aligned for uint32_t
+        void Reset() { block_ = used_ = 0; }
+
+      private:
+        struct Block {
+            std::unique_ptr<std::byte[]> bytes;
+            size_t size;
+        };
+        std::vector<Block> blocks_;
+        size_t block_ = 0, used_ = 0;  // the block being filled, and its bytes in use
     };
     std::wstring_view Piece(int32_t pos, size_t piece) const;
     const Row& At(int32_t pos) const;
 
     std::vector<Row> rows_;
+    std::vector<std::shared_ptr<const KeySet>> keySets_;
+    Pool pool_;
     int32_t current_ = 0;
 };
 
