@@ -36,19 +36,7 @@ class FakeRef : public platform::Dispatch {
 
 namespace {
 
-[[noreturn]] void Raise(int32_t number) {
-    throw RuntimeError(number, number == err::kOverflow       ? L"Overflow"
-                               : number == err::kTypeMismatch ? L"Type mismatch"
-                               : number == err::kInvalidUseOfNull
-                                   ? L"Invalid use of Null"
-                                   : L"ActiveX component can't create object");
-}
-
-std::wstring Format(const wchar_t* format, double d) {
-    wchar_t buf[64];
-    std::swprintf(buf, 64, format, d);
-    return buf;
-}
+[[noreturn]] void Raise(int32_t number) { throw RuntimeError(number, L"raised by the fake"); }
 
 template <class T>
 T Narrow(double d) {
@@ -235,87 +223,55 @@ platform::Object FakeAutomation::CreateObject(const wchar_t* progId) {
 namespace convert {
 
 bool ParseNumber(const std::wstring& text, double& value) {
-    size_t i = 0;
-    const size_t n = text.size();
-    auto blanks = [&] {
-        while (i < n && std::iswspace(text[i])) ++i;
-    };
-    auto digits = [&] {
-        const size_t start = i;
-        while (i < n && text[i] >= L'0' && text[i] <= L'9') ++i;
-        return i - start;
-    };
-    blanks();
-    const size_t begin = i;
-    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
-    size_t mantissa = digits();
-    if (i < n && text[i] == L'.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) return false;
-    if (i < n && (text[i] == L'e' || text[i] == L'E')) {
-        ++i;
-        if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
-        if (digits() == 0) return false;
-    }
-    const size_t end = i;
-    blanks();
-    if (i != n) return false;
-    value = std::wcstod(text.substr(begin, end - begin).c_str(), nullptr);
-    return std::isfinite(value);
+    wchar_t* end = nullptr;
+    value = std::wcstod(text.c_str(), &end);
+    if (end == text.c_str()) return false;
+    while (std::iswspace(*end)) ++end;
+    return *end == L'\0' && std::isfinite(value);
 }
 
+// Scripts hand over Empty, Null, Boolean, Integer, Long, Double and String.
 double ToDouble(const Variant& v) {
     if (v.IsNull()) Raise(err::kInvalidUseOfNull);
-    if (v.IsEmpty()) return 0;
-    if (auto* b = v.get<bool>()) return *b ? -1 : 0;
-    if (auto* i = v.get<int16_t>()) return *i;
-    if (auto* l = v.get<int32_t>()) return *l;
-    if (auto* f = v.get<float>()) return *f;
-    if (auto* d = v.get<double>()) return *d;
-    if (auto* c = v.get<platform::Currency>()) return static_cast<double>(c->scaled) / 10000.0;
-    if (auto* d = v.get<platform::Date>()) return d->serial;
     double d = 0;
-    auto* s = v.get<std::wstring>();
-    if (!s || !ParseNumber(*s, d)) Raise(err::kTypeMismatch);
+    if (auto* s = v.get<std::wstring>()) {
+        if (!ParseNumber(*s, d)) Raise(err::kTypeMismatch);
+    } else if (auto* b = v.get<bool>()) {
+        d = *b ? -1 : 0;
+    } else if (auto* i = v.get<int16_t>()) {
+        d = *i;
+    } else if (auto* l = v.get<int32_t>()) {
+        d = *l;
+    } else if (auto* r = v.get<double>()) {
+        d = *r;
+    } else if (!v.IsEmpty()) {
+        Raise(err::kTypeMismatch);
+    }
     return d;
 }
 
-int16_t ToInteger(const Variant& v) {
-    if (const int16_t* i = v.get<int16_t>()) return *i;
-    return Narrow<int16_t>(ToDouble(v));
-}
+int16_t ToInteger(const Variant& v) { return Narrow<int16_t>(ToDouble(v)); }
 
-int32_t ToLong(const Variant& v) {
-    if (const int32_t* i = v.get<int32_t>()) return *i;
-    return Narrow<int32_t>(ToDouble(v));
-}
+int32_t ToLong(const Variant& v) { return Narrow<int32_t>(ToDouble(v)); }
 
 std::wstring ToString(const Variant& v) {
-    if (v.IsNull()) Raise(err::kInvalidUseOfNull);
-    if (v.IsEmpty()) return {};
-    if (auto* b = v.get<bool>()) return *b ? L"True" : L"False";
-    if (auto* i = v.get<int16_t>()) return std::to_wstring(*i);
-    if (auto* l = v.get<int32_t>()) return std::to_wstring(*l);
-    if (auto* f = v.get<float>()) return Format(L"%.7G", *f);
-    if (v.get<double>() || v.get<platform::Currency>()) return Format(L"%.15G", ToDouble(v));
     if (auto* s = v.get<std::wstring>()) return *s;
-    Raise(err::kTypeMismatch);  // objects, errors and dates
+    if (auto* b = v.get<bool>()) return *b ? L"True" : L"False";
+    const double d = ToDouble(v);  // raises for Null
+    if (v.IsEmpty()) return {};
+    wchar_t buf[32];
+    std::swprintf(buf, 32, L"%.15G", d);
+    return buf;
 }
 
 Order Compare(const Variant& a, const Variant& b) {
     if (a.IsNull() || b.IsNull()) return Order::Null;
-    const bool as = a.type() == Variant::Type::kString, bs = b.type() == Variant::Type::kString;
-    if (as || bs) {
-        // Text against text (Empty reads as ""); text against a number
-        // compares as numbers and must convert.
-        const bool ae = a.IsEmpty(), be = b.IsEmpty();
-        if ((as || ae) && (bs || be)) {
-            const int c = (as ? *a.get<std::wstring>() : std::wstring())
-                              .compare(bs ? *b.get<std::wstring>() : std::wstring());
-            return c < 0 ? Order::Less : c > 0 ? Order::Greater : Order::Equal;
-        }
+    const auto *as = a.get<std::wstring>(), *bs = b.get<std::wstring>();
+    // Text against text (Empty reads as ""); text against a number compares
+    // as numbers and must convert.
+    if ((as || bs) && (as || a.IsEmpty()) && (bs || b.IsEmpty())) {
+        const int c = (as ? *as : std::wstring()).compare(bs ? *bs : std::wstring());
+        return c < 0 ? Order::Less : c > 0 ? Order::Greater : Order::Equal;
     }
     const double x = ToDouble(a), y = ToDouble(b);
     return x < y ? Order::Less : x > y ? Order::Greater : Order::Equal;

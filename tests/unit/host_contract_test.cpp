@@ -35,38 +35,6 @@ class HostContract : public ::testing::Test {
     fake::FakeVantora vantora{com};
 };
 
-TEST_F(HostContract, ReadsTheDatabasesThroughAFreshCollectionEachTime) {
-    auto app = App();
-    EXPECT_EQ(host::ProductDatabaseCount(com, *app), 2);
-    int16_t index = 2;
-    EXPECT_EQ(host::ProductDatabaseName(com, *app, index), L"Old Stock");
-    EXPECT_EQ(
-        com.Trace(),
-        (Lines{L"Application.ProductDatabases", L"Application.ProductDatabases.Count",
-               L"Application.ProductDatabases", L"Application.ProductDatabases.Item(Integer& 2)",
-               L"Application.ProductDatabases.Item(2).Name"}));
-    EXPECT_EQ(com.calls()[0].kind, platform::CallKind::PropertyGet);
-    EXPECT_EQ(com.calls()[3].kind, platform::CallKind::Method);
-}
-
-TEST_F(HostContract, SearchCallsPassFourTextsByReferenceInOrder) {
-    auto app = App();
-    std::wstring db = L"Main", field = L"Vendor", op = L"Equal to", value = L"Acme";
-    host::MLIBufferClear(*app);
-    EXPECT_EQ(host::FindAndCopyProductsIntoMLIBuffer(com, *app, db, field, op, value), 2);
-    EXPECT_EQ(host::MLIBufferCount(com, *app), 2);
-    int16_t row = 2;
-    EXPECT_EQ(host::SLIBufferCopyFromMLIBuffer(com, *app, row), 0);
-    EXPECT_EQ(com.Trace(),
-              (Lines{L"Application.ItemFunctions", L"Application.ItemFunctions.MLIBufferClear()",
-                     L"Application.ItemFunctions",
-                     L"Application.ItemFunctions.FindAndCopyProductsIntoMLIBuffer(String& "
-                     L"\"Main\", String& \"Vendor\", String& \"Equal to\", String& \"Acme\")",
-                     L"Application.ItemFunctions", L"Application.ItemFunctions.MLIBufferCount()",
-                     L"Application.ItemFunctions",
-                     L"Application.ItemFunctions.SLIBufferCopyFromMLIBuffer(Integer& 2)"}));
-}
-
 TEST_F(HostContract, ByReferenceTextsComeBackChanged) {
     // The host may rewrite what it was given; the caller sees the change.
     auto f = com.NewObject(L"F");
@@ -164,26 +132,6 @@ TEST_F(HostContract, AddingPassesThreeReferencesThenLongZero) {
     EXPECT_EQ(com.Trace().back(), L"Application.DocFunctions.GetActiveDocumentIndex()");
 }
 
-TEST_F(HostContract, RegistryCallsReadApplicationAnewEachTime) {
-    auto reg = host::CreateInstallations(com);
-    vantora.scenario.installationCount = fake::Value(L"3");
-    platform::Variant count = host::InstallationCount(*reg);
-    EXPECT_EQ(*count.get<std::wstring>(), L"3");  // handed over unconverted
-    auto inst = host::FirstInstallation(*reg);
-    EXPECT_EQ(*host::IsRunning(*inst).get<bool>(), true);
-    EXPECT_EQ(*host::Start(*inst).get<int16_t>(), 0);
-    auto app = host::GetRunningObject(*inst);
-    EXPECT_EQ(
-        com.Trace(),
-        (Lines{L"CreateObject(String \"VantoraBackend.Installations\")", L"Installations.Count",
-               L"Installations.Item(Integer 1)", L"Installations.Item(1).Application",
-               L"Installations.Item(1).Application.IsRunning()",
-               L"Installations.Item(1).Application", L"Installations.Item(1).Application.Start()",
-               L"Installations.Item(1).Application",
-               L"Installations.Item(1).Application.GetRunningObject()"}));
-    EXPECT_EQ(com.Outstanding(), 3);  // registry, installation, application
-}
-
 TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
     auto app = App();
     com.RaiseOn(L"MLIBufferCount", RuntimeError(-2147220991, L"Buffer locked", L"Vantora"));
@@ -194,6 +142,8 @@ TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
     EXPECT_EQ(com.Outstanding(), 1);  // only `app`
     vantora.SetRunning(false);
     EXPECT_EQ(Error([&] { host::GetApplication(com); }), 429);
+    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(int16_t{1})); }), 424);
+    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(platform::Object())); }), 91);
 }
 
 }  // namespace

@@ -20,25 +20,6 @@ class LoadSearchOptions : public searchtest::SearchWindow {
     }
 };
 
-TEST_F(LoadSearchOptions, ThreeDatabasesOfferAllOfThemFirst) {
-    LoadNames({L"A", L"B", L"C"});
-    EXPECT_EQ(w.cboProductDatabase.items(), (Lines{L"<All Product Databases>", L"A", L"B", L"C"}));
-    EXPECT_EQ(w.cboProductDatabase.Text(), L"<All Product Databases>");
-    EXPECT_EQ(w.cboSearchField.items(), (Lines{L"ManufacturerPartNumber", L"VendorPartNumber"}));
-    EXPECT_EQ(w.cboSearchField.Text(), L"ManufacturerPartNumber");
-    EXPECT_EQ(w.cboOperator.items(), (Lines{L"Equal to", L"Not Equal to", L"Greater than",
-                                            L"Less than", L"Greater or Equal", L"Less or Equal",
-                                            L"Begins with", L"Contains", L"Does not Contain"}));
-    EXPECT_EQ(w.cboOperator.Text(), L"Equal to");
-    EXPECT_EQ(w.lvwResults.columns().size(), 102u);
-    EXPECT_EQ(w.lblStatus.caption(), L"Ready");
-    // Each name read by its 16-bit position, passed by reference.
-    EXPECT_EQ(CallsOf(L"Item"), (Lines{L"Application.ProductDatabases.Item(Integer& 1)",
-                                       L"Application.ProductDatabases.Item(Integer& 2)",
-                                       L"Application.ProductDatabases.Item(Integer& 3)"}));
-    EXPECT_TRUE(w.journal.Of(L"msgbox").empty());
-}
-
 TEST_F(LoadSearchOptions, OneDatabaseIsOfferedAlone) {
     LoadNames({L"Main "});
     EXPECT_EQ(w.cboProductDatabase.items(), (Lines{L"Main "}));

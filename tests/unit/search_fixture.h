@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "search/catalogue.h"
 #include "search/frm_main.h"
+#include "tests/expected/catalogue.h"
 #include "tests/fakes/fake_toolkit.h"
 #include "tests/fakes/fake_vantora.h"
 
@@ -16,10 +16,8 @@ namespace searchtest {
 // A product whose every field reads "<name>.<field>", e.g. "A1.Vendor".
 inline fake::Product Product(const std::wstring& name) {
     fake::Product p;
-    for (uint8_t pos : search::kReadOrder) {
-        const std::wstring field = search::kCatalogue[pos].field;
+    for (const std::wstring& field : expected::kReadOrder)
         p.fields[field] = fake::Value(name + L"." + field);
-    }
     return p;
 }
 

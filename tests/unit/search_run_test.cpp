@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/expected/catalogue.h"
 #include "tests/unit/search_fixture.h"
 
 namespace {
@@ -20,8 +21,8 @@ Lines Concat(std::initializer_list<Lines> parts) {
 Lines RowCalls(int row) {
     const std::wstring f = L"Application.ItemFunctions";
     Lines out = {f, f + L".SLIBufferCopyFromMLIBuffer(Integer& " + std::to_wstring(row) + L")", f};
-    for (uint8_t pos : search::kReadOrder)
-        out.push_back(f + L".SLIBufferGetValue(String \"" + search::kCatalogue[pos].field + L"\")");
+    for (const std::wstring& field : expected::kReadOrder)
+        out.push_back(f + L".SLIBufferGetValue(String \"" + field + L"\")");
     return out;
 }
 
