@@ -50,7 +50,6 @@ ArgList& ArgList::TextRef(BSTR* s) { return Add(VT_BYREF | VT_BSTR, &s, sizeof s
 ArgList& ArgList::I2(short n) { return Add(VT_I2, &n, sizeof n); }
 ArgList& ArgList::I2Ref(short* n) { return Add(VT_BYREF | VT_I2, &n, sizeof n); }
 ArgList& ArgList::I4(long n) { return Add(VT_I4, &n, sizeof n); }
-ArgList& ArgList::R8(double d) { return Add(VT_R8, &d, sizeof d); }
 ArgList& ArgList::R8Ref(double* d) { return Add(VT_BYREF | VT_R8, &d, sizeof d); }
 ArgList& ArgList::VariantRef(VARIANT* v) { return Add(VT_BYREF | VT_VARIANT, &v, sizeof v); }
 

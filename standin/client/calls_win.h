@@ -50,7 +50,6 @@ class ArgList {
     ArgList& I2(short n);
     ArgList& I2Ref(short* n);
     ArgList& I4(long n);
-    ArgList& R8(double d);
     ArgList& R8Ref(double* d);
     ArgList& VariantRef(VARIANT* v);
     // DISPPARAMS order: the last argument first.

@@ -20,10 +20,14 @@
 #include "standin/client/driver_win.h"
 #include "standin/client/process_win.h"
 #include "standin/model/text_win.h"
+#include "tests/expected/catalogue.h"
 
 namespace {
 
 using driver::WaitUntil;
+using expected::FieldOf;
+using expected::kHeaders;
+using expected::kReadOrder;
 using nlohmann::json;
 using standin::Utf8;
 using standin_client::ArgList;
@@ -41,61 +45,6 @@ constexpr wchar_t kWindowClass[] = L"Skuvane.frmMain";
 constexpr wchar_t kAll[] = L"<All Product Databases>";
 constexpr wchar_t kNotRunning[] =
     L"Vantora is not running. Vantora must be running in order to use this API";
-
-std::vector<std::wstring> Split(std::wstring_view list) {
-    std::vector<std::wstring> out;
-    for (size_t at = 0, bar; at <= list.size(); at = bar + 1) {
-        bar = std::min(list.find(L'|', at), list.size());
-        out.emplace_back(list.substr(at, bar - at));
-    }
-    return out;
-}
-
-// What the result list must show, written out independently of the program's
-// own table ('|' between names): the 102 column headers, trailing spaces
-// included; the columns (from 1) that never have a value; the order in which
-// one product's fields are read. Every other column shows the field its
-// header names, without the trailing spaces.
-const std::vector<std::wstring> kHeaders = Split(
-    L"Description|Vendor|VendorPartNumber|ManufacturerPartNumber|Notes|UnitPrice|"
-    L"AlternateExtendedCost|AlternateExtendedList|AlternateExtendedPrice|AlternateSalesTax|"
-    L"AlternateShippingAmount|AlternateUnitCost|AlternateUnitList|AlternateUnitPrice|"
-    L"BackOrderedDate |BackOrderedQty |BackOrderExpectedDate |CloseProbability|Comment |"
-    L"CustomDate01|CustomDate02|CustomDate03 |CustomDate04 |CustomDate05 |CustomMemo01|"
-    L"CustomMemo02|CustomMemo03 |CustomMemo04 |CustomMemo05 |CustomNumber01|CustomNumber02|"
-    L"CustomNumber03 |CustomNumber04 |CustomNumber05 |CustomText01|CustomText02|CustomText03|"
-    L"CustomText04|CustomText05|CustomText06|CustomText07|CustomText08|CustomText09|CustomText10|"
-    L"CustomText11 |CustomText12 |CustomText13 |CustomText14 |CustomText15 |DocID |DUI |"
-    L"ExtendedCost|ExtendedDescription |ExtendedList|ExtendedPrice|ExtendedWeight|ExtraDate01 |"
-    L"ExtraDbl01 |ExtraLng01 |ExtraLogic01 |ExtraMemo01 |TaxCode|ExtraText02 |FontAttributes |"
-    L"Formula|GroupTag |ID |InternalPartNo |ItemType|LineAttributes|LineType|Manufacturer|"
-    L"OrderDate|PONumber|PriceModifier|PriceProfile|QtyBase|QtyGroupMultiplier|QtyMultiplier1|"
-    L"QtyMultiplier2|QtyMultiplier3|QtyMultiplier4|QtyTotal|ReceivedDate |RecLastModified |"
-    L"ReplicationID |Result |SalesTax|SerialNumber |ShippingAmount|Style |Tag|UnitCost|UnitList|"
-    L"UnitOfMeasure|UnitOfMeasureFactor|UnitOfPricing|UnitOfPricingFactor|UnitWeight|CostModifier|"
-    L"PSTTax|GSTTax");
-const std::set<size_t> kNoField = {
-    15, 16, 17, 18, 19, 22, 23, 24, 27, 28, 29, 32, 33, 34, 49, 50, 51, 53,
-    57, 58, 59, 60, 61, 63, 64, 65, 66, 67, 68, 84, 85, 86, 87, 89, 91, 92,
-};
-const std::vector<std::wstring> kReadOrder = Split(
-    L"AlternateExtendedCost|AlternateExtendedList|AlternateExtendedPrice|AlternateSalesTax|"
-    L"AlternateShippingAmount|AlternateUnitCost|AlternateUnitList|AlternateUnitPrice|CustomDate01|"
-    L"CustomDate02|CustomMemo01|CustomMemo02|CustomNumber01|CustomNumber02|CustomText01|"
-    L"CustomText02|CustomText03|CustomText04|CustomText05|CustomText06|CustomText07|CustomText08|"
-    L"CustomText09|CustomText10|CustomText11|CustomText12|CustomText13|CustomText14|Description|"
-    L"ExtendedCost|ExtendedList|ExtendedPrice|ExtendedWeight|TaxCode|ItemType|LineAttributes|"
-    L"LineType|Manufacturer|ManufacturerPartNumber|Notes|OrderDate|PONumber|PriceModifier|"
-    L"PriceProfile|QtyBase|QtyGroupMultiplier|QtyMultiplier1|QtyMultiplier2|QtyMultiplier3|"
-    L"QtyMultiplier4|QtyTotal|SalesTax|ShippingAmount|UnitCost|UnitList|UnitOfMeasure|"
-    L"UnitOfMeasureFactor|UnitOfPricing|UnitOfPricingFactor|UnitPrice|UnitWeight|Vendor|"
-    L"VendorPartNumber|CostModifier|PSTTax|GSTTax");
-
-// The host field behind column `c` (from 0), or nothing.
-std::wstring FieldOf(size_t c) {
-    if (kNoField.count(c + 1)) return {};
-    return kHeaders[c].substr(0, kHeaders[c].find_last_not_of(L' ') + 1);
-}
 
 // --- What the host holds -------------------------------------------------------------------------
 

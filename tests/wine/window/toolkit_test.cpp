@@ -61,14 +61,6 @@ TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
     EXPECT_EQ(cbo.Text(), L"");
 }
 
-TEST(ToolkitText, ValueBoxAndStatusLine) {
-    Window w;
-    SetWindowTextW(w.window.Control(search::kTxtSearchFor), L"  bolt & nut ");
-    EXPECT_EQ(w.c.txtSearchFor.Text(), L"  bolt & nut ");
-    w.c.lblStatus.SetCaption(L"Searching R&D...");
-    EXPECT_EQ(driver::Text(w.window.Control(search::kLblStatus)), L"Searching R&D...");
-}
-
 TEST(ToolkitList, ColumnsTakeTheirWidthInTwipsAtTheWindowDpi) {
     Window w;
     w.c.lvwResults.AddColumn(L"Description", 1440);
