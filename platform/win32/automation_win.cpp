@@ -346,17 +346,13 @@ void RaiseHresult(HRESULT hr) {
 }
 
 DISPID DispatchWin::Id(const wchar_t* member) {
-    // Names are literals: the same name comes back at the same address.
-    if (lastId_ != DISPID_UNKNOWN && (member == lastName_ || lastMember_ == member)) {
-        lastName_ = member;
-        return lastId_;
-    }
+    // Names never change: the same name mostly comes back at the same address.
+    if (lastName_ && (member == lastName_ || std::wcscmp(member, lastName_) == 0)) return lastId_;
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR name = const_cast<LPOLESTR>(member);
     const HRESULT hr = Patiently(
         p_.Get(), [&] { return p_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id); });
     if (FAILED(hr)) RaiseHresult(hr == DISP_E_UNKNOWNNAME ? DISP_E_MEMBERNOTFOUND : hr);
-    lastMember_ = member;
     lastName_ = member;
     lastId_ = id;
     return id;

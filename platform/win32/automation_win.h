@@ -28,7 +28,6 @@ class DispatchWin final : public platform::Dispatch {
 
     ComPtr<IDispatch> p_;
     // The last member looked up: a row's field reads call one member many times.
-    std::wstring lastMember_;
     const wchar_t* lastName_ = nullptr;
     DISPID lastId_ = DISPID_UNKNOWN;
 };
