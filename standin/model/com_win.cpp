@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "standin/model/values_win.h"
+
 namespace standin {
 
 namespace {
@@ -312,7 +314,15 @@ HRESULT ObjectBase::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS*
     const CallSettings& s = g_settings;
     if (tracked_ && s.delayMs) Sleep(s.delayMs);
     HRESULT hr = tracked_ ? Misbehave(name_, member, args, &raise) : S_OK;
-    if (hr == S_OK) hr = Call(id, args, value.get(), &raise, argErr);
+    if (hr == S_OK) {
+        hr = Call(id, args, value.get(), &raise, argErr);
+        // The member has done its work; the scenario may change its answer.
+        if (SUCCEEDED(hr) && tracked_ && s.values) {
+            ComVariant odd;
+            if (ScenarioValue(std::wstring(name_) + L"." + member, odd.get()))
+                value = std::move(odd);
+        }
+    }
     if (hr == DISP_E_EXCEPTION && excep) {
         *excep = EXCEPINFO{};
         excep->bstrSource = SysAllocString(raise.source.c_str());
@@ -413,6 +423,10 @@ void BeforeExitFault(std::function<void()> hook) { g_beforeExit = std::move(hook
 
 void BusyFor(DWORD ms) { g_busyUntil = GetTickCount64() + ms; }
 
+bool ScenarioValue(std::wstring_view name, VARIANT* out) {
+    return g_settings.values && g_settings.values->Find(name, out);
+}
+
 void LogLine(std::wstring_view line) {
     if (g_settings.logPath.empty()) return;
     if (g_log == INVALID_HANDLE_VALUE) {
@@ -435,12 +449,13 @@ std::wstring Describe(const VARIANT& v) {
             return out + L"VARIANT:" + Describe(*V_VARIANTREF(p));
         }
     }
+    if (V_VT(p) & VT_ARRAY) return out + L"ARRAY";
     const VARTYPE base = V_VT(p) & VT_TYPEMASK;
     out += TypeName(base);
-    if (base == VT_EMPTY || base == VT_NULL || base == VT_DISPATCH || base == VT_UNKNOWN ||
-        (V_VT(p) & VT_ARRAY)) {
+    if (base == VT_EMPTY || base == VT_NULL || base == VT_DISPATCH || base == VT_UNKNOWN) {
         return out;
     }
+    if (base == VT_ERROR) return out + L":" + Hex(V_VT(p) & VT_BYREF ? *V_ERRORREF(p) : V_ERROR(p));
     ComVariant text;
     if (FAILED(VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(p), LOCALE_INVARIANT,
                                    VARIANT_ALPHABOOL, VT_BSTR))) {

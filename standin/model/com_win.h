@@ -117,6 +117,8 @@ class Tracker {
     static void Remove(ObjectBase* o);
 };
 
+class ValueTable;
+
 // A misbehaviour the scenario asks of calls to one member (or to any).
 struct Fault {
     enum class Kind {
@@ -136,13 +138,17 @@ struct Fault {
 struct CallSettings {
     std::vector<Fault> faults;
     DWORD delayMs = 0;
-    std::wstring logPath;  // empty: no log
+    std::wstring logPath;                      // empty: no log
+    std::shared_ptr<const ValueTable> values;  // answers in place of the stand-in's own
 };
 void ConfigureCalls(const CallSettings& settings);
 // Turns every call of the next ms milliseconds away as busy (RPC_E_SERVERCALL_RETRYLATER).
 void BusyFor(DWORD ms);
 // Runs just before an exit fault ends the process.
 void BeforeExitFault(std::function<void()> hook);
+// The scenario's answer for a field or "Object.Member" into the empty `out`;
+// false when it sets none.
+bool ScenarioValue(std::wstring_view name, VARIANT* out);
 // Appends one line to the call log, when there is one.
 void LogLine(std::wstring_view line);
 

@@ -163,7 +163,7 @@ class ItemFunctionsObject final : public ObjectBase {
                 ComVariant holder;
                 STANDIN_TRY(args.Text(0, &name, &holder, argErr));
                 const int f = FindField(name);
-                if (f >= 0 && s.sliDatabase) {
+                if (f >= 0 && s.sliDatabase && !ScenarioValue(kFields[f].name, result)) {
                     ValueToVariant(s.store, s.sliDatabase->products[s.sli].fields[f], result);
                 }
                 return S_OK;

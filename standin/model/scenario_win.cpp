@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "standin/model/values_win.h"
+
 namespace standin {
 
 namespace {
@@ -148,6 +150,11 @@ bool ParseScenario(std::string_view utf8, Scenario* out, std::wstring* error) {
     }
     for (const FaultKey& k : kFaultKeys) {
         if (!Faults(j, k, &s.calls.faults)) bad = k.key;
+    }
+    if (const auto it = j.find("values"); it != j.end()) {
+        auto table = std::make_shared<ValueTable>();
+        if (!table->Parse(it->dump(), error)) return false;
+        s.calls.values = std::move(table);
     }
     if (bad) {
         *error = L"the setting \"" + Wide(bad) + L"\" has the wrong form";
