@@ -69,7 +69,20 @@ int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring&
     Object f = ItemFunctions(app);
     std::array<Arg, 4> args{Arg::Ref(partNumber), Arg::Ref(vendor), Arg::Ref(quantity),
                             Arg::Val(Variant(int32_t{0}))};
-    return com.ToInteger(Invoke(*f, L"AddItemFromProductDatabase", args));
+    const Variant result = Invoke(*f, L"AddItemFromProductDatabase", args);
+    // Added or not is the sign of Vantora's answer, judged on the answer
+    // itself rather than on its 16-bit conversion: -0.4 would round to 0 and
+    // report a refused product as added, and an answer beyond 16 bits (1E+10)
+    // would end the program after the product went into the quote, so that
+    // the user adds it again. Null and text that is no number still raise.
+    switch (com.Compare(result, Variant(int16_t{0}))) {
+        case platform::Order::Less:
+            return -1;
+        case platform::Order::Null:
+            return com.ToInteger(result);
+        default:
+            return 0;
+    }
 }
 
 int16_t GetActiveDocumentIndex(Automation& com, Dispatch& app) {

@@ -48,7 +48,8 @@ struct FieldValue {
 // passed by value. Null reads as empty text.
 std::wstring_view SLIBufferGetValue(Automation& com, Dispatch& itemFunctions,
                                     const platform::Text& field, FieldValue& slot);
-// Part number, vendor, quantity by reference, then Long 0 by value.
+// Part number, vendor, quantity by reference, then Long 0 by value. Negative
+// when Vantora's answer is below 0 (not added), else 0.
 int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,
                                    std::wstring& vendor, double& quantity);
 // DocFunctions.GetActiveDocumentIndex; -1 when no document is open.

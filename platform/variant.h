@@ -28,6 +28,16 @@ struct ErrorCode {  // an error value, not a raised error
     int32_t scode = 0;
     bool operator==(const ErrorCode&) const = default;
 };
+struct Decimal {        // a 96-bit whole number scaled by a power of ten, kept exact
+    uint8_t scale = 0;  // 0 to 28 decimal places
+    bool negative = false;
+    uint32_t hi = 0;
+    uint64_t lo = 0;
+    bool operator==(const Decimal&) const = default;
+};
+struct Array {  // an array: shown or counted, it only ever fails to convert
+    bool operator==(const Array&) const = default;
+};
 
 class Variant {
   public:
@@ -43,7 +53,9 @@ class Variant {
         kDate,
         kString,
         kObject,
-        kError
+        kError,
+        kDecimal,
+        kArray
     };
 
     Variant() = default;
@@ -59,6 +71,8 @@ class Variant {
     Variant(const wchar_t* v) : v_(std::wstring(v)) {}
     Variant(Object v) : v_(std::move(v)) {}
     Variant(ErrorCode v) : v_(v) {}
+    Variant(Decimal v) : v_(v) {}
+    Variant(Array v) : v_(v) {}
 
     Variant(Variant&&) noexcept = default;
     Variant& operator=(Variant&&) noexcept = default;
@@ -86,7 +100,7 @@ class Variant {
   private:
     // The order of the alternatives is the order of Type.
     std::variant<std::monostate, Null, bool, int16_t, int32_t, float, double, Currency, Date,
-                 std::wstring, Object, ErrorCode>
+                 std::wstring, Object, ErrorCode, Decimal, Array>
         v_;
 };
 

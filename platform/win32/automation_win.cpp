@@ -60,6 +60,17 @@ HRESULT Patiently(IDispatch* server, Call call) {
     throw RuntimeError(err::kInvalidUseOfNull, L"Invalid use of Null");
 }
 
+// Values that no conversion takes, with the error the runtime raises for
+// each: Null; Nothing, as converting an object reads its default value and
+// Nothing has none to read (not a type mismatch: the reference is not set);
+// an array, which has no single value.
+void RaiseIfNoValue(const Variant& v) {
+    if (v.IsNull()) RaiseNull();
+    if (const platform::Object* o = v.get<platform::Object>(); o && !*o)
+        throw RuntimeError(err::kObjectNotSet, L"Object variable or With block variable not set");
+    if (v.get<platform::Array>()) throw RuntimeError(err::kTypeMismatch, L"Type mismatch");
+}
+
 // The error a member raised, from the EXCEPINFO it filled in.
 [[noreturn]] void RaiseException(EXCEPINFO& ei) {
     if (ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
@@ -318,6 +329,16 @@ void IntegerText(int32_t i, std::wstring& out) {
     Widen(buf, std::to_chars(buf, buf + sizeof buf, i).ptr, L'.', out);
 }
 
+// The runtime writes an error value as "Error" and its number; an error it
+// numbered itself (a control-facility code, as its own error values carry)
+// by that number, any other by the whole code.
+void ErrorValueText(int32_t scode, std::wstring& out) {
+    out = L"Error ";
+    std::wstring number;
+    IntegerText(HRESULT_FACILITY(scode) == FACILITY_CONTROL ? HRESULT_CODE(scode) : scode, number);
+    out += number;
+}
+
 }  // namespace
 
 void RaiseHresult(HRESULT hr) {
@@ -417,16 +438,18 @@ ComVariant Changed(const Variant& v, VARTYPE vt, USHORT flags = 0) {
 
 }  // namespace
 
+// Text converts as the user writes numbers ("2,5" under a comma locale) and
+// halves round to even, as for doubles.
 int16_t AutomationWin::ToInteger(const Variant& v) {
     if (const int16_t* i = v.get<int16_t>()) return *i;
-    if (v.IsNull()) RaiseNull();
+    RaiseIfNoValue(v);
     return Changed(v, VT_I2).get()->iVal;
 }
 
 int32_t AutomationWin::ToLong(const Variant& v) {
     if (const int32_t* i = v.get<int32_t>()) return *i;
     if (const int16_t* i = v.get<int16_t>()) return *i;
-    if (v.IsNull()) RaiseNull();
+    RaiseIfNoValue(v);
     return Changed(v, VT_I4).get()->lVal;
 }
 
@@ -439,8 +462,9 @@ void AutomationWin::ToString(const Variant& v, std::wstring& out) {
         out.clear();
         return;
     }
-    if (v.IsNull()) RaiseNull();
+    RaiseIfNoValue(v);
     if (const int32_t* i = v.get<int32_t>()) return IntegerText(*i, out);
+    if (const auto* e = v.get<platform::ErrorCode>()) return ErrorValueText(e->scode, out);
     if (const int16_t* i = v.get<int16_t>()) return IntegerText(*i, out);
     const wchar_t separator = DecimalSeparator();
     if (const double* d = v.get<double>(); d && separator && PlainDoubleText(*d, separator, out))
@@ -474,6 +498,7 @@ wchar_t AutomationWin::DecimalSeparator() {
 
 Order AutomationWin::Compare(const Variant& v, const Variant& constant) {
     if (v.IsNull() || constant.IsNull()) return Order::Null;
+    RaiseIfNoValue(v);
     const std::wstring* a = v.get<std::wstring>();
     const std::wstring* b = constant.get<std::wstring>();
     if ((a || v.IsEmpty()) && (b || constant.IsEmpty()) && (a || b)) {

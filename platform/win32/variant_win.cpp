@@ -1,7 +1,5 @@
 #include "platform/win32/variant_win.h"
 
-#include <limits>
-
 #include "platform/error.h"
 #include "platform/win32/automation_win.h"
 
@@ -71,15 +69,37 @@ void ToComVariant(const Variant& in, VARIANT& out) {
             out.vt = VT_ERROR;
             out.scode = in.get<platform::ErrorCode>()->scode;
             break;
+        case Variant::Type::kDecimal: {
+            const platform::Decimal& d = *in.get<platform::Decimal>();
+            out.decVal = DECIMAL{};
+            out.decVal.scale = d.scale;
+            out.decVal.sign = d.negative ? DECIMAL_NEG : 0;
+            out.decVal.Hi32 = d.hi;
+            out.decVal.Lo64 = d.lo;
+            out.vt = VT_DECIMAL;  // after the value: vt shares the DECIMAL's first bytes
+            break;
+        }
+        case Variant::Type::kArray:
+            // Its elements are not kept: no conversion takes an array.
+            throw RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
     }
 }
 
 namespace {
 
+// A whole number wider than a Long is kept exact as a Decimal, whose text is
+// its digits; a double would round it beyond 15 digits.
+Variant FromWide(bool negative, uint64_t magnitude) {
+    if (magnitude <= (negative ? 0x80000000u : 0x7FFFFFFFu))
+        return Variant(static_cast<int32_t>(negative ? 0 - magnitude : magnitude));
+    platform::Decimal d;
+    d.negative = negative;
+    d.lo = magnitude;
+    return Variant(d);
+}
 Variant FromWide(int64_t v) {
-    if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
-        return Variant(static_cast<int32_t>(v));
-    return Variant(static_cast<double>(v));
+    const uint64_t bits = static_cast<uint64_t>(v);
+    return FromWide(v < 0, v < 0 ? 0 - bits : bits);
 }
 
 Variant FromDispatch(IDispatch* p) {
@@ -92,6 +112,7 @@ Variant FromDispatch(IDispatch* p) {
 Variant FromComVariant(const VARIANT& in) {
     const VARTYPE vt = in.vt;
     const bool ref = (vt & VT_BYREF) != 0;
+    if (vt & VT_ARRAY) return Variant(platform::Array{});
     switch (vt & ~VT_BYREF) {
         case VT_EMPTY:
             return Variant();
@@ -117,12 +138,8 @@ Variant FromComVariant(const VARIANT& in) {
             return FromWide(ref ? *in.puintVal : in.uintVal);
         case VT_I8:
             return FromWide(ref ? *in.pllVal : in.llVal);
-        case VT_UI8: {
-            const ULONGLONG u = ref ? *in.pullVal : in.ullVal;
-            if (u > static_cast<ULONGLONG>(std::numeric_limits<int32_t>::max()))
-                return Variant(static_cast<double>(u));
-            return Variant(static_cast<int32_t>(u));
-        }
+        case VT_UI8:
+            return FromWide(false, ref ? *in.pullVal : in.ullVal);
         case VT_R4:
             return Variant(ref ? *in.pfltVal : in.fltVal);
         case VT_R8:
@@ -132,11 +149,9 @@ Variant FromComVariant(const VARIANT& in) {
         case VT_DATE:
             return Variant(platform::Date{ref ? *in.pdate : in.date});
         case VT_DECIMAL: {
-            DECIMAL dec = ref ? *in.pdecVal : in.decVal;
-            double d = 0;
-            const HRESULT hr = VarR8FromDec(&dec, &d);
-            if (FAILED(hr)) RaiseHresult(hr);
-            return Variant(d);
+            const DECIMAL& dec = ref ? *in.pdecVal : in.decVal;
+            return Variant(
+                platform::Decimal{dec.scale, (dec.sign & DECIMAL_NEG) != 0, dec.Hi32, dec.Lo64});
         }
         case VT_BSTR: {
             const BSTR b = ref ? *in.pbstrVal : in.bstrVal;

@@ -21,6 +21,7 @@ namespace {
 using platform::Arg;
 using platform::Currency;
 using platform::Date;
+using platform::Decimal;
 using platform::Null;
 using platform::Object;
 using platform::Order;
@@ -184,10 +185,11 @@ TEST_F(AutomationWin, ReturnedValuesBecomePlatformValues) {
     EXPECT_TRUE(make(5).IsNull());
     EXPECT_EQ(*make(6).get<int32_t>(), 40000);
     EXPECT_EQ(*make(8).get<Currency>(), Currency{12345});
-    EXPECT_EQ(*make(9).get<double>(), -1.25);
+    // Decimals and integers wider than a Long are kept exact.
+    EXPECT_EQ(*make(9).get<Decimal>(), (Decimal{2, true, 0, 125}));
     EXPECT_EQ(*make(10).get<int16_t>(), 200);
     EXPECT_TRUE(make(11).IsEmpty());
-    EXPECT_EQ(*make(12).get<double>(), 5000000000.0);
+    EXPECT_EQ(*make(12).get<Decimal>(), (Decimal{0, false, 0, 5000000000}));
     EXPECT_EQ(ErrorOf([&] { make(99); }), static_cast<int32_t>(DISP_E_BADINDEX));
 }
 
@@ -238,6 +240,11 @@ TEST_F(Conversions, NumbersOverflowAndRejectText) {
     EXPECT_EQ(ErrorOf([&] { com.ToInteger(Variant(Null{})); }), 94);
     EXPECT_EQ(ErrorOf([&] { com.ToLong(Variant(Null{})); }), 94);
     EXPECT_EQ(ErrorOf([&] { com.ToString(Variant(Null{})); }), 94);
+    // Nothing has no value to read; an array no single one.
+    EXPECT_EQ(ErrorOf([&] { com.ToString(Variant(Object())); }), 91);
+    EXPECT_EQ(ErrorOf([&] { com.ToInteger(Variant(Object())); }), 91);
+    EXPECT_EQ(ErrorOf([&] { com.ToLong(Variant(platform::Array{})); }), 13);
+    EXPECT_EQ(ErrorOf([&] { com.ToInteger(Variant(Decimal{0, false, 0, 5000000000})); }), 6);
 }
 
 TEST_F(Conversions, TextOfValues) {
@@ -250,6 +257,8 @@ TEST_F(Conversions, TextOfValues) {
     EXPECT_EQ(com.ToString(Variant(Currency{-12345})), L"-1.2345");
     EXPECT_EQ(com.ToString(Variant(Date{45000})), L"3/15/2023");
     EXPECT_EQ(com.ToString(Variant(Date{45000.75})), L"3/15/2023 6:00:00 PM");
+    EXPECT_EQ(com.ToString(Variant(Decimal{2, true, 0, 125})), L"-1.25");
+    EXPECT_EQ(com.ToString(Variant(platform::ErrorCode{int32_t(0x800A07FA)})), L"Error 2042");
 }
 
 TEST_F(Conversions, ComparisonsWithConstants) {
