@@ -203,21 +203,36 @@ int RemoteListView::ColumnCount() const {
 }
 
 // The item structure and the text buffer both live in the list's process.
-std::wstring RemoteListView::Text(int row, int column) const {
-    if (!remote_) return {};
-    auto* base = static_cast<char*>(remote_);
+// Reads `chars` characters, or as many as the list says it wrote when 0.
+std::wstring RemoteListView::TextAt(void* remote, size_t bytes, int row, int column,
+                                    size_t chars) const {
+    auto* base = static_cast<char*>(remote);
     wchar_t* remoteText = reinterpret_cast<wchar_t*>(base + sizeof(LVITEMW));
-    const int cch = static_cast<int>((kRemoteBytes - sizeof(LVITEMW)) / sizeof(wchar_t));
     LVITEMW item = {};
     item.mask = LVIF_TEXT;
     item.iSubItem = column;
     item.pszText = remoteText;
-    item.cchTextMax = cch;
+    item.cchTextMax = static_cast<int>((bytes - sizeof(LVITEMW)) / sizeof(wchar_t));
     WriteProcessMemory(process_, base, &item, sizeof(item), nullptr);
     LRESULT n = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
                              reinterpret_cast<LPARAM>(base));
-    std::wstring text(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ReadProcessMemory(process_, remoteText, text.data(), text.size() * 2, nullptr);
+    std::wstring text(chars ? chars : static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    ReadProcessMemory(process_, remoteText, text.data(), text.size() * 2, nullptr);
+    return text;
+}
+
+std::wstring RemoteListView::Text(int row, int column) const {
+    return remote_ ? TextAt(remote_, kRemoteBytes, row, column, 0) : std::wstring();
+}
+
+std::wstring RemoteListView::Text(int row, int column, size_t chars) const {
+    const size_t bytes = sizeof(LVITEMW) + (chars + 1) * sizeof(wchar_t);
+    void* remote = process_ ? VirtualAllocEx(process_, nullptr, bytes, MEM_COMMIT | MEM_RESERVE,
+                                             PAGE_READWRITE)
+                            : nullptr;
+    if (!remote) return {};
+    std::wstring text = TextAt(remote, bytes, row, column, chars);
+    VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
     return text;
 }
 

@@ -81,11 +81,15 @@ class RemoteListView {
     int Count() const;
     int ColumnCount() const;
     std::wstring Text(int row, int column) const;  // 0-based
+    // The first `chars` characters the list hands over for a cell, NULs
+    // included: long text whole, and text past an embedded NUL.
+    std::wstring Text(int row, int column, size_t chars) const;
     std::wstring ColumnText(int column) const;
     // Selects the rows, the first one focused, as ctrl+clicks would.
     void Select(const std::vector<int>& rows) const;
 
   private:
+    std::wstring TextAt(void* remote, size_t bytes, int row, int column, size_t chars) const;
     HWND list_;
     HANDLE process_ = nullptr;
     void* remote_ = nullptr;

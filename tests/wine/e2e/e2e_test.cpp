@@ -20,6 +20,7 @@
 #include "standin/client/driver_win.h"
 #include "standin/client/process_win.h"
 #include "standin/model/text_win.h"
+#include "standin/model/values_win.h"
 #include "tests/expected/catalogue.h"
 
 namespace {
@@ -338,6 +339,13 @@ Box Seen(HWND box) {
     return ::testing::AssertionFailure() << "the box \"" << Utf8(box.text) << "\" stays open";
 }
 
+// Whether the process shows a message box now.
+bool BoxUp(DWORD pid) {
+    for (HWND dlg : driver::WindowsOf(pid, L"#32770", true))
+        if (GetDlgItem(dlg, 0xFFFF)) return true;
+    return false;
+}
+
 std::optional<Box> NextBox(DWORD pid) {
     auto seen = driver::WaitMessageBox(pid, kBoxWaitMs);
     if (!seen) return {};
@@ -375,9 +383,15 @@ Ending WatchUntilEnd(driver::Process& p, DWORD timeoutMs) {
 // Skuvane.exe with its window open.
 class Skuvane {
   public:
+    // Waits for the window, or for a box that came instead (the window shows
+    // once it is answered).
     Skuvane() : process_(driver::Process::Start(kExe)) {
-        if (process_.pid())
-            window_ = driver::WaitWindow(process_.pid(), kWindowClass, kWindowWaitMs);
+        WaitUntil(kWindowWaitMs, [&] {
+            if (!process_.Running() || BoxUp(pid())) return true;
+            const auto shown = driver::WindowsOf(pid(), kWindowClass, true);
+            window_ = shown.empty() ? nullptr : shown[0];
+            return window_ != nullptr;
+        });
     }
     bool open() const { return window_ != nullptr; }
     DWORD pid() const { return process_.pid(); }
@@ -406,8 +420,10 @@ class Skuvane {
         driver::Press(window_, app::ControlIdOf(search::kCmdSearch));
         return ::testing::AssertionSuccess();
     }
+    // Waits for the search's end; a box that shows instead ends the wait.
     ::testing::AssertionResult Finished(DWORD timeoutMs) {
-        if (!WaitUntil(timeoutMs, [&] { return Status() == L"Finished search"; })) {
+        if (!WaitUntil(timeoutMs, [&] { return Status() == L"Finished search" || BoxUp(pid()); }) ||
+            Status() != L"Finished search") {
             return ::testing::AssertionFailure()
                    << "the search did not finish; status \"" << Utf8(Status()) << "\"";
         }
@@ -1050,6 +1066,177 @@ INSTANTIATE_TEST_SUITE_P(EveryMember, HostFailure,
                              std::replace(name.begin(), name.end(), '.', '_');
                              return name + (std::get<1>(param.param) ? "_Crashes" : "_Raises");
                          });
+
+// ============================================================================
+// Odd values from the host
+// ============================================================================
+
+// A field's value in every automation type a host may answer with.
+const json kOddFields = {
+    {"CustomText01", {{"BOOL", true}}},
+    {"CustomText02", {{"UI1", 200}}},
+    {"CustomText03", {{"I2", -12345}}},
+    {"CustomText04", {{"I4", 2147483647}}},
+    {"CustomText05", {{"I8", "-9007199254740993"}}},  // beyond a double's digits
+    {"CustomText06", {{"R4", 1.1}}},
+    {"CustomText07", {{"R8", 1e-5}}},
+    {"CustomText08", {{"CY", "-123456789012.3456"}}},
+    {"CustomText09", {{"DECIMAL", "-1234567890123456789.012345678"}}},
+    {"CustomDate01", {{"DATE", "2026-03-24"}}},
+    {"CustomDate02", {{"DATE", "2026-03-24T13:45:30"}}},
+    {"CustomText10", {{"ERROR", "0x800A07FA"}}},
+    {"CustomText12", {{"BSTR", std::string("before\0after", 12)}}},
+    {"CustomText13", {{"BSTR", "\xF0\x9D\x84\x9E clef \xF0\x9F\x98\x80"}}},
+    {"CustomMemo01", {{"BSTR", "0123456789"}, {"repeat", 100000}}},
+    {"UnitPrice", {{"R8", 2.5}}},
+    {"Notes", {{"NULL", nullptr}}},
+};
+
+// The platform's own text of what the host answers for a field (the
+// automation conversion under the user's locale; an error value, which it
+// does not convert, reads "Error" and its number).
+std::wstring PlatformText(const std::string& field) {
+    standin::ValueTable table;
+    std::wstring why;
+    standin::ComVariant v, text;
+    if (!table.Parse(json{{field, kOddFields.at(field)}}.dump(), &why) ||
+        !table.Find(standin::Wide(field), v.get()))
+        return L"<bad value " + why + L">";
+    if (V_VT(v.get()) == VT_ERROR)
+        return L"Error " + std::to_wstring(HRESULT_CODE(V_ERROR(v.get())));
+    if (V_VT(v.get()) == VT_NULL) return L"";
+    VariantChangeTypeEx(text.get(), v.get(), LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR);
+    return {V_BSTR(text.get()), SysStringLen(V_BSTR(text.get()))};
+}
+
+TEST(OddValues, EveryKindIsListedAsThePlatformWritesItAndLongTextWhole) {
+    Host host(json{{"values", kOddFields}});
+    ASSERT_TRUE(host.Start());
+    Skuvane app;
+    ASSERT_TRUE(app.open()) << "no window";
+    ASSERT_TRUE(app.Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Equal to", L"ZL-100"));
+    driver::RemoteListView list(app.control(search::kLvwResults));
+    ASSERT_EQ(list.Count(), 1);
+    std::vector<std::wstring> expected = ExpectedRow(ProductOf(0, 0));
+    for (size_t c = 0; c < kHeaders.size(); ++c) {
+        const std::string field = Utf8(FieldOf(c));
+        if (kOddFields.contains(field)) expected[c] = PlatformText(field);
+        // One character more than expected is read: the text must end there.
+        EXPECT_EQ(list.Text(0, int(c), expected[c].size() + 1), expected[c] + L'\0')
+            << field << " shows \"" << Utf8(list.Text(0, int(c))).substr(0, 80) << "\"";
+    }
+    EXPECT_TRUE(app.Close());
+    ExpectNoReferencesLeft(host);
+}
+
+// What the user sees when the host answers a member oddly: after loading,
+// the database list; after a search of "ZL", the part numbers listed; after
+// adding the first row, the boxes and the lines the quote then holds. Then
+// any box on the way out (the report of a run-time error) and the exit code.
+enum class Step { Load, Search, Add };
+struct OddAnswer {
+    const char* member;
+    const char* value;  // as the scenario writes it
+    Step step;
+    std::vector<std::wstring> seen;
+};
+
+std::wstring Report(int number, const wchar_t* text) {
+    return L"Run-time error '" + std::to_wstring(number) + L"':\n\n" + text;
+}
+
+std::vector<std::wstring> SeenWith(const OddAnswer& c) {
+    Host host(json{{"values", {{c.member, json::parse(c.value)}}}});
+    if (!host.Start()) return {L"no host"};
+    Skuvane app;
+    std::vector<std::wstring> seen;
+    if (app.open() && c.step == Step::Load) {
+        seen = driver::ComboItems(app.control(search::kCboProductDatabase));
+    } else if (app.open() &&
+               app.Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"ZL")) {
+        if (c.step == Step::Search) {
+            for (const auto& row : app.Rows()) seen.push_back(row[3]);
+        } else {
+            app.Select({0});
+            app.PressAdd();
+            driver::AnswerInputBox(app.pid(), L"1", true, kBoxWaitMs);
+            while (auto box = driver::WaitMessageBox(app.pid(), seen.empty() ? kBoxWaitMs : 2000)) {
+                seen.push_back(box->text);
+                Dismiss(*box);
+            }
+            seen.push_back(std::to_wstring(QuoteLineCount(host)) + L" line(s)");
+        }
+    }
+    if (app.open() && !BoxUp(app.pid()))
+        driver::Press(app.window(), app::ControlIdOf(search::kCmdClose));
+    const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
+    for (const Box& b : end.boxes) seen.push_back(b.text);
+    seen.push_back(L"exit " + (end.exitCode ? std::to_wstring(*end.exitCode) : L"none"));
+    return seen;
+}
+
+TEST(OddValues, OddMemberAnswersConvertAsThePlatformsOrEndInItsReport) {
+    const std::wstring half = PlatformText("UnitPrice");  // 2.5 in the user's notation
+    auto outcome = [](bool added) { return Outcome(ProductOf(0, 0), 1, added); };
+    const std::wstring ended = L"exit 1", closed = L"exit 0";
+    const std::wstring overflow = Report(6, L"Overflow"), null = Report(94, L"Invalid use of Null");
+    const std::vector<OddAnswer> cases = {
+        // Halves round to even: 2.5 databases are 2.
+        {"ProductDatabases.Count",
+         R"({"R8": 2.5})",
+         Step::Load,
+         {kAll, L"Zeta Lighting", L"Alpha Cables ", closed}},
+        {"ProductDatabases.Count", R"({"R8": 1e10})", Step::Load, {overflow, ended}},
+        {"ProductDatabase.Name", R"({"R8": 2.5})", Step::Load, {kAll, half, half, half, closed}},
+        {"ProductDatabase.Name", R"({"NULL": null})", Step::Load, {null, ended}},
+        {"ItemFunctions.FindAndCopyProductsIntoMLIBuffer",
+         R"({"BSTR": "3"})",
+         Step::Search,
+         {L"ZL-100", L"ZL-200", closed}},
+        {"ItemFunctions.FindAndCopyProductsIntoMLIBuffer",
+         R"({"EMPTY": null})",
+         Step::Search,
+         {closed}},
+        {"ItemFunctions.MLIBufferCount",
+         R"({"R8": 2.5})",
+         Step::Search,
+         {L"ZL-100", L"ZL-200", closed}},
+        {"ItemFunctions.MLIBufferCount", R"({"R8": 1e10})", Step::Search, {overflow, ended}},
+        {"CustomText01",
+         R"({"ARRAY": [{"I2": 1}]})",
+         Step::Search,
+         {Report(13, L"Type mismatch"), ended}},
+        {"CustomText01",
+         R"({"DISPATCH": null})",
+         Step::Search,
+         {Report(91, L"Object variable or With block variable not set"), ended}},
+        {"DocFunctions.GetActiveDocumentIndex",
+         R"({"BSTR": "-1"})",
+         Step::Add,
+         {L"There are no documents currently open in Vantora.", outcome(false), L"0 line(s)",
+          closed}},
+        {"DocFunctions.GetActiveDocumentIndex",
+         R"({"R8": 1e10})",
+         Step::Add,
+         {overflow, L"0 line(s)", ended}},
+        // Judged by the answer's sign: added once, and neither reported as
+        // refused nor ended on; a negative answer is not reported as added.
+        {"ItemFunctions.AddItemFromProductDatabase",
+         R"({"R8": 1e10})",
+         Step::Add,
+         {outcome(true), L"1 line(s)", closed}},
+        {"ItemFunctions.AddItemFromProductDatabase",
+         R"({"R8": -0.4})",
+         Step::Add,
+         {outcome(false), L"1 line(s)", closed}},
+        {"ItemFunctions.AddItemFromProductDatabase",
+         R"({"NULL": null})",
+         Step::Add,
+         {null, L"1 line(s)", ended}},
+    };
+    for (const OddAnswer& c : cases)
+        EXPECT_EQ(SeenWith(c), c.seen) << c.member << " answering " << c.value;
+}
 
 // ============================================================================
 
