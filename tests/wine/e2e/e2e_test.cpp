@@ -959,6 +959,25 @@ TEST(Busy, TheSearchWaitsForTheHostAndTheUserDecidesAfterTenSeconds) {
     }
 }
 
+// The test command runs this suite under LC_ALL=de_DE.UTF-8 as an entry of its own.
+class German : public Add {};
+
+TEST_F(German, CellsReadAsThePlatformWritesThemHereAndTwoCommaFiveAddsTwo) {
+    wchar_t separator[4] = L"";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 4);
+    ASSERT_STREQ(separator, L",") << "not under a German locale";
+    ASSERT_NO_FATAL_FAILURE(Open(json::object()));
+    // Money, numbers and dates as this process's platform writes them.
+    EXPECT_EQ(app_->Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
+                                                                    ExpectedRow(ProductOf(0, 1))}));
+    app_->Select({0});
+    app_->PressAdd();
+    ASSERT_NO_FATAL_FAILURE(Answer(ProductOf(0, 0), L"2,5"));
+    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 0), 2, true)}));
+    ASSERT_EQ(QuoteLineCount(*host_), 1);
+    EXPECT_EQ(QuoteLine(*host_, 0), std::make_pair(std::wstring(L"ZL-100"), 2.0));
+}
+
 // ============================================================================
 // The host failing at each member the program calls
 // ============================================================================
