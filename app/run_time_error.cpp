@@ -12,7 +12,7 @@ std::wstring RunTimeErrorText(int32_t number, const std::wstring& description) {
 }
 
 // Failures of our own code get the numbers the platform would give them.
-void ReportRunTimeError(HWND owner, const std::wstring& title, std::exception_ptr error) {
+void ReportRunTimeError(HWND owner, const std::wstring& title, const std::exception_ptr& error) {
     std::wstring text;
     try {
         std::rethrow_exception(error);

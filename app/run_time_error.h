@@ -13,6 +13,6 @@ namespace app {
 std::wstring RunTimeErrorText(int32_t number, const std::wstring& description);
 
 // Shows the report of the exception in flight (any exception at all).
-void ReportRunTimeError(HWND owner, const std::wstring& title, std::exception_ptr error);
+void ReportRunTimeError(HWND owner, const std::wstring& title, const std::exception_ptr& error);
 
 }  // namespace app

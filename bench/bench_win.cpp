@@ -486,8 +486,8 @@ int RunBenchmark() {
     const SearchFigures large = Measure(w, kLargeDatabase, kLargeRows, 3);
     PrintRatio(kSmallRows, small);
     PrintRatio(kLargeRows, large);
-    std::vector<double> redraw;
-    for (int i = 0; i < 7; ++i) redraw.push_back(w.Redraw());
+    std::vector<double> redraw(7);
+    for (double& r : redraw) r = w.Redraw();
     const OwnTime own = PrintOwnTime(small, large, Median(redraw));
     std::printf("  first %d-row search of the run: %.1f ms\n", kLargeRows, firstSearch);
 

@@ -51,6 +51,7 @@ ArgList& ArgList::I2(short n) { return Add(VT_I2, &n, sizeof n); }
 ArgList& ArgList::I2Ref(short* n) { return Add(VT_BYREF | VT_I2, &n, sizeof n); }
 ArgList& ArgList::I4(long n) { return Add(VT_I4, &n, sizeof n); }
 ArgList& ArgList::R8Ref(double* d) { return Add(VT_BYREF | VT_R8, &d, sizeof d); }
+// NOLINTNEXTLINE(bugprone-sizeof-expression): the pointer itself is the value
 ArgList& ArgList::VariantRef(VARIANT* v) { return Add(VT_BYREF | VT_VARIANT, &v, sizeof v); }
 
 // Every value and pointer of a VARIANT starts where its 8-byte integer does.

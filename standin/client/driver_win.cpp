@@ -24,7 +24,7 @@ auto Poll(DWORD timeoutMs, F f) -> decltype(f()) {
 
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kInputEditId = 101;  // the input box's edit control
-constexpr size_t kRemoteBytes = 64 * 1024;
+constexpr size_t kRemoteBytes = size_t{64} * 1024;
 
 }  // namespace
 

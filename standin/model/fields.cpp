@@ -98,13 +98,13 @@ bool SameName(std::wstring_view a, const wchar_t* b) {
 constexpr uint32_t kSlots = 256;
 
 struct FieldTable {
-    std::array<int8_t, kSlots> slot;
+    std::array<int16_t, kSlots> slot;
     FieldTable() {
         slot.fill(-1);
         for (int i = 0; i < kFieldCount; ++i) {
             uint32_t h = Hash(kFields[i].name) & (kSlots - 1);
             while (slot[h] >= 0) h = (h + 1) & (kSlots - 1);
-            slot[h] = int8_t(i);
+            slot[h] = int16_t(i);
         }
     }
 };

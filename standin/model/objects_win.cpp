@@ -64,7 +64,7 @@ class DatabaseObject final : public ObjectBase {
 
 class ProductDatabasesObject final : public ObjectBase {
   public:
-    explicit ProductDatabasesObject(std::shared_ptr<AppState> state)
+    explicit ProductDatabasesObject(const std::shared_ptr<AppState>& state)
         : ObjectBase(L"ProductDatabases", kMembers) {
         for (const Database& db : state->store.databases()) {
             items_.push_back(Adopt(new DatabaseObject(state, &db)));
@@ -204,7 +204,7 @@ class DocFunctionsObject final : public ObjectBase {
 
 class ApplicationObject final : public ObjectBase {
   public:
-    explicit ApplicationObject(std::shared_ptr<AppState> state)
+    explicit ApplicationObject(const std::shared_ptr<AppState>& state)
         : ObjectBase(L"Application", kMembers),
           databases_(Adopt(new ProductDatabasesObject(state))),
           items_(Adopt(new ItemFunctionsObject(state))),
@@ -470,8 +470,8 @@ void ValueToVariant(const Store& store, ValueId id, VARIANT* out) {
     }
 }
 
-ComPtr<IDispatch> CreateApplication(std::shared_ptr<AppState> state) {
-    return Adopt(new ApplicationObject(std::move(state)));
+ComPtr<IDispatch> CreateApplication(const std::shared_ptr<AppState>& state) {
+    return Adopt(new ApplicationObject(state));
 }
 
 ComPtr<IDispatch> CreateInstallations(std::shared_ptr<const InstallSettings> settings,

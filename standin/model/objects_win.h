@@ -53,7 +53,7 @@ struct AppState {
 // CY, R8, I4 or DATE).
 void ValueToVariant(const Store& store, ValueId id, VARIANT* out);
 
-ComPtr<IDispatch> CreateApplication(std::shared_ptr<AppState> state);
+ComPtr<IDispatch> CreateApplication(const std::shared_ptr<AppState>& state);
 
 // Settings of the installation registry.
 struct InstallSettings {

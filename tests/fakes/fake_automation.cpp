@@ -106,7 +106,7 @@ std::wstring CallRecord::Line() const {
 
 // ---- objects ----
 
-void FakeObject::Child(const std::wstring& member, std::shared_ptr<FakeObject> child) {
+void FakeObject::Child(const std::wstring& member, const std::shared_ptr<FakeObject>& child) {
     On(member, [child](Args) { return Variant(child->com().Ref(child)); });
 }
 

@@ -129,7 +129,7 @@ class FakeObject {
     // Scripts a member; property reads and method calls both reach it.
     void On(const std::wstring& member, Member m) { members_[member] = std::move(m); }
     // A member that returns a new reference to `child`.
-    void Child(const std::wstring& member, std::shared_ptr<FakeObject> child);
+    void Child(const std::wstring& member, const std::shared_ptr<FakeObject>& child);
     const std::wstring& path() const { return path_; }
     FakeAutomation& com() { return com_; }
 

@@ -39,7 +39,7 @@ TEST_F(EnsureHostRunning, RunningHostIsCheckedTwiceAndNothingElse) {
 
 TEST_F(EnsureHostRunning, NoInstallationsShowsTheMessageAndNeverAsksForAnItem) {
     vantora.SetRunning(false);
-    for (fake::Value count : {fake::L(0), fake::I(-2), fake::Value(L"0"), fake::Value()}) {
+    for (const fake::Value& count : {fake::L(0), fake::I(-2), fake::Value(L"0"), fake::Value()}) {
         SCOPED_TRACE(fake::Describe(count.ToVariant()));
         com.ClearCalls();
         shown.Clear();

@@ -8,8 +8,8 @@ using Lines = std::vector<std::wstring>;
 
 class LoadSearchOptions : public searchtest::SearchWindow {
   protected:
-    void LoadNames(Lines names) {
-        for (auto& n : names) vantora.scenario.databases.push_back({n, {}});
+    void LoadNames(const Lines& names) {
+        for (const auto& n : names) vantora.scenario.databases.push_back({n, {}});
         // The host must be let go before the window reports it is ready.
         w.journal.observer = [this](const std::wstring& line) {
             if (line == L"status Ready") {

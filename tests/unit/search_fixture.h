@@ -21,7 +21,7 @@ inline fake::Product Product(const std::wstring& name) {
     return p;
 }
 
-inline fake::Database Db(std::wstring name, std::vector<std::wstring> products) {
+inline fake::Database Db(std::wstring name, const std::vector<std::wstring>& products) {
     fake::Database d{std::move(name), {}};
     for (const auto& p : products) d.products.push_back(Product(p));
     return d;

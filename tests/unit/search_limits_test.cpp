@@ -152,7 +152,7 @@ class DuringTheYield : public searchtest::SearchWindow {
         Load({Db(L"A", {L"A1", L"A2"}), Db(L"B", {L"B1"}), Db(L"C", {L"C1"})});
     }
     // Acts at the yield before database B, when A's rows are listed.
-    void AtSecondYield(std::function<void()> act) {
+    void AtSecondYield(const std::function<void()>& act) {
         w.ui.OnDoEvents([act](int call) {
             if (call == 2) act();
         });

@@ -257,7 +257,7 @@ void ExpectNoReferencesLeft(StandIn& host, bool registryUsed = false) {
     EXPECT_EQ(host.Outstanding(), 0) << "references still held while the host runs";
     host.Stop();
     std::vector<std::string> sections = {"[application]"};
-    if (registryUsed) sections.push_back("[installations]");
+    if (registryUsed) sections.emplace_back("[installations]");
     for (const std::string& section : sections) {
         // Each of the stand-in's processes writes its part as it ends.
         host.WaitForReport(section, kExitWaitMs);
@@ -539,7 +539,7 @@ TEST(Load, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
     driver::RemoteListView view(list);
     ASSERT_EQ(view.ColumnCount(), 102);
     EXPECT_EQ(view.Count(), 0);
-    const int dpi = GetDpiForWindow(app.window());
+    const int dpi = int(GetDpiForWindow(app.window()));
     for (int c = 0; c < 102; ++c) {
         EXPECT_EQ(view.ColumnText(c), kHeaders.at(size_t(c))) << "column " << c;
         EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0), MulDiv(2500, dpi, 1440))
@@ -929,7 +929,8 @@ TEST(Busy, TheSearchWaitsForTheHostAndTheUserDecidesAfterTenSeconds) {
             EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), app.window());
             for (int id : {win32::kSwitchToId, IDRETRY, IDCANCEL})
                 EXPECT_TRUE(GetDlgItem(box->hwnd, id)) << "no button " << id;
-            if (press == IDRETRY) Sleep(DWORD(std::max<LONGLONG>(0, freeAt - GetTickCount64())));
+            if (press == IDRETRY)
+                Sleep(DWORD(std::max<LONGLONG>(0, LONGLONG(freeAt) - LONGLONG(GetTickCount64()))));
             driver::Press(box->hwnd, press);
             ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindow(box->hwnd); }));
             asked = GetTickCount64();

@@ -215,6 +215,7 @@ TEST_F(CallLogTest, RecordsArgumentTypesAndByReferenceFlagsTruthfully) {
     SysFreeString(vendor);
 
     const std::vector<std::string> expected = {
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, split for width
         "ItemFunctions.FindAndCopyProductsIntoMLIBuffer(&BSTR:\"Electrical Supply\", "
         "&BSTR:\"ManufacturerPartNumber\", &BSTR:\"Equal to\", &BSTR:\"CB-251-001\") -> I4:1",
         "ItemFunctions.SLIBufferCopyFromMLIBuffer(&I2:1) -> I4:1",

@@ -212,8 +212,9 @@ TEST(WindowFrame, FixedDialogFrameWithoutTaskbarButtonCentredOnScreen) {
     MONITORINFO mi = {};
     mi.cbSize = sizeof(mi);
     GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &mi);
-    EXPECT_NEAR((r.left + r.right) / 2, (mi.rcMonitor.left + mi.rcMonitor.right) / 2, 1);
-    EXPECT_NEAR((r.top + r.bottom) / 2, (mi.rcMonitor.top + mi.rcMonitor.bottom) / 2, 1);
+    // Centred to a pixel: the edges' sums differ by at most two.
+    EXPECT_NEAR(r.left + r.right, mi.rcMonitor.left + mi.rcMonitor.right, 2);
+    EXPECT_NEAR(r.top + r.bottom, mi.rcMonitor.top + mi.rcMonitor.bottom, 2);
 }
 
 TEST(WindowKeyboard, TabWalksTheTableOrderFromTheDatabaseChooser) {
