@@ -2,7 +2,9 @@
 # make test  — set up, build, and run every test, native and under Wine
 # make bench — the benchmark program under Wine
 # make fuzz  — the program's own number texts against the platform's, under Wine
-.PHONY: run test bench fuzz build clean
+# make lint  — clang-format, clang-tidy and a second compiler for the Windows code
+# make dist  — dist/Skuvane-1.00-win64.zip for users, with its SHA-256
+.PHONY: run test bench fuzz lint dist build clean
 run:
 	@bash scripts/run.sh
 test:
@@ -11,7 +13,11 @@ bench:
 	@bash scripts/bench.sh
 fuzz:
 	@bash scripts/fuzz.sh
+lint:
+	@bash scripts/lint.sh
+dist:
+	@bash scripts/dist.sh
 build:
 	@bash scripts/build.sh
 clean:
-	rm -rf build
+	rm -rf build dist
