@@ -309,8 +309,8 @@ long HandlesInSystemList() {
     const ULONG count = static_cast<ULONG>(buffer[0]);
     const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + 1);
     const auto self = static_cast<USHORT>(GetCurrentProcessId());
-    return std::count_if(entries, entries + count,
-                         [self](const Entry& e) { return e.pid == self; });
+    return long(
+        std::count_if(entries, entries + count, [self](const Entry& e) { return e.pid == self; }));
 }
 
 long GdiObjectsInTable() {
@@ -329,8 +329,9 @@ long GdiObjectsInTable() {
         return 0;
     const auto* peb = reinterpret_cast<const char*>(info.PebBaseAddress);
     const auto* table = *reinterpret_cast<const Entry* const*>(peb + kTableOffset);
-    return table ? std::count_if(table, table + kEntries, [](const Entry& e) { return e.type; })
-                 : 0;
+    return table
+               ? long(std::count_if(table, table + kEntries, [](const Entry& e) { return e.type; }))
+               : 0;
 }
 
 BOOL CALLBACK CountWindow(HWND hwnd, LPARAM count) {

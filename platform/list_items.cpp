@@ -8,7 +8,7 @@ namespace platform {
 
 namespace {
 constexpr size_t kKey = 0, kText = 1, kTag = 2, kFirstSubItem = 3;
-constexpr size_t kBlockBytes = 1024 * 1024;
+constexpr size_t kBlockBytes = size_t{1024} * 1024;
 }  // namespace
 
 void* ListItems::Pool::Take(size_t bytes) {

@@ -29,6 +29,7 @@ TEST(Catalogue, ColumnsAreRebuiltWithTheirExactHeadersAndWidth) {
 // program reads in that order.
 TEST(Catalogue, EveryCellShowsTheFieldItsHeaderNames) {
     std::vector<std::wstring> texts;
+    texts.reserve(expected::kReadOrder.size());
     for (const std::wstring& field : expected::kReadOrder) texts.push_back(L"<" + field + L">");
     search::ProductValues values;
     ASSERT_EQ(values.size(), texts.size());
