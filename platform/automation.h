@@ -30,15 +30,14 @@ class Arg {
     static Arg Val(const Text& t) { return Arg(&t); }
     static Arg Ref(std::wstring& s) { return Arg(&s); }
     static Arg Ref(int16_t& i) { return Arg(&i); }
-    static Arg Ref(int32_t& i) { return Arg(&i); }
     static Arg Ref(double& d) { return Arg(&d); }
-    static Arg Ref(Variant& v) { return Arg(&v); }
 
-    using Storage =
-        std::variant<Variant, std::wstring*, int16_t*, int32_t*, double*, Variant*, const Text*>;
+    using Storage = std::variant<Variant, const Text*, std::wstring*, int16_t*, double*>;
     const Storage& storage() const { return a_; }
     Storage& storage() { return a_; }
-    bool byRef() const { return a_.index() != 0 && !std::holds_alternative<const Text*>(a_); }
+    bool byRef() const {
+        return !std::holds_alternative<Variant>(a_) && !std::holds_alternative<const Text*>(a_);
+    }
 
   private:
     template <class T>

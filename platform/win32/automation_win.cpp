@@ -106,7 +106,8 @@ class TextWin final : public platform::Text {
 
 // The arguments of one call as Invoke takes them (in reverse order), with
 // the storage that by-reference arguments point at. Everything allocated
-// here is freed by the destructor, whatever happens to the call.
+// here is freed by the destructor, whatever happens to the call. Each kind
+// of argument has its own Put and Back, chosen by its type.
 class ArgPack {
   public:
     // Only the slots in use are set up and cleared: a product row makes
@@ -123,7 +124,6 @@ class ArgPack {
             // A by-reference argument points at a slot; a TextWin's BSTR is its own.
             if (!s.borrowed && !(rg_[i].vt & VT_BYREF)) VariantClear(&rg_[i]);
             if (s.bstr) SysFreeString(s.bstr);
-            if (s.inner.vt != VT_EMPTY) VariantClear(&s.inner);
         }
     }
     ArgPack(const ArgPack&) = delete;
@@ -134,54 +134,7 @@ class ArgPack {
         for (size_t i = 0; i < n; ++i) {
             VARIANT& v = rg_[n - 1 - i];
             Slot& s = slots_[n - 1 - i];
-            Arg::Storage& a = args_[i].storage();
-            switch (a.index()) {
-                case 0:
-                    ToComVariant(std::get<0>(a), v);
-                    break;
-                case 1: {
-                    const std::wstring& str = *std::get<1>(a);
-                    s.bstr = SysAllocStringLen(str.data(), static_cast<UINT>(str.size()));
-                    if (!s.bstr) throw std::bad_alloc();
-                    v.vt = VT_BYREF | VT_BSTR;
-                    v.pbstrVal = &s.bstr;
-                    break;
-                }
-                case 2:
-                    s.i2 = *std::get<2>(a);
-                    v.vt = VT_BYREF | VT_I2;
-                    v.piVal = &s.i2;
-                    break;
-                case 3:
-                    s.i4 = *std::get<3>(a);
-                    v.vt = VT_BYREF | VT_I4;
-                    v.plVal = &s.i4;
-                    break;
-                case 4:
-                    s.r8 = *std::get<4>(a);
-                    v.vt = VT_BYREF | VT_R8;
-                    v.pdblVal = &s.r8;
-                    break;
-                case 5:
-                    ToComVariant(*std::get<5>(a), s.inner);
-                    v.vt = VT_BYREF | VT_VARIANT;
-                    v.pvarVal = &s.inner;
-                    break;
-                default: {
-                    const platform::Text& text = *std::get<6>(a);
-                    v.vt = VT_BSTR;
-                    // Texts are made here: the type check costs less than a cast's search.
-                    if (typeid(text) == typeid(TextWin)) {
-                        v.bstrVal = static_cast<const TextWin&>(text).bstr();
-                        s.borrowed = true;
-                    } else {
-                        const std::wstring_view view = text.view();
-                        v.bstrVal = SysAllocStringLen(view.data(), static_cast<UINT>(view.size()));
-                        if (!v.bstrVal) throw std::bad_alloc();
-                    }
-                    break;
-                }
-            }
+            std::visit([&](const auto& a) { Put(a, v, s); }, args_[i].storage());
         }
     }
 
@@ -191,27 +144,8 @@ class ArgPack {
             return;
         const size_t n = args_.size();
         for (size_t i = 0; i < n; ++i) {
-            Slot& s = slots_[n - 1 - i];
-            Arg::Storage& a = args_[i].storage();
-            switch (a.index()) {
-                case 1:
-                    std::get<1>(a)->assign(s.bstr, SysStringLen(s.bstr));
-                    break;
-                case 2:
-                    *std::get<2>(a) = s.i2;
-                    break;
-                case 3:
-                    *std::get<3>(a) = s.i4;
-                    break;
-                case 4:
-                    *std::get<4>(a) = s.r8;
-                    break;
-                case 5:
-                    *std::get<5>(a) = FromComVariant(s.inner);
-                    break;
-                default:
-                    break;
-            }
+            const Slot& s = slots_[n - 1 - i];
+            std::visit([&](const auto& a) { Back(a, s); }, args_[i].storage());
         }
     }
 
@@ -222,10 +156,53 @@ class ArgPack {
         bool borrowed;  // the argument's BSTR belongs to a TextWin
         BSTR bstr;
         SHORT i2;
-        LONG i4;
         DOUBLE r8;
-        VARIANT inner;
     };
+
+    // A kind without its own Put or Back fails to compile rather than
+    // converting to another (a pointer would pass as a Boolean Variant).
+    template <class T>
+    static void Put(const T&, VARIANT&, Slot&) = delete;
+    template <class T>
+    static void Back(const T&, const Slot&) = delete;
+
+    static void Put(const Variant& a, VARIANT& v, Slot&) { ToComVariant(a, v); }
+    static void Put(const platform::Text* a, VARIANT& v, Slot& s) {
+        v.vt = VT_BSTR;
+        // Texts are made here: the type check costs less than a cast's search.
+        if (typeid(*a) == typeid(TextWin)) {
+            v.bstrVal = static_cast<const TextWin*>(a)->bstr();
+            s.borrowed = true;
+            return;
+        }
+        const std::wstring_view view = a->view();
+        v.bstrVal = SysAllocStringLen(view.data(), static_cast<UINT>(view.size()));
+        if (!v.bstrVal) throw std::bad_alloc();
+    }
+    static void Put(std::wstring* a, VARIANT& v, Slot& s) {
+        s.bstr = SysAllocStringLen(a->data(), static_cast<UINT>(a->size()));
+        if (!s.bstr) throw std::bad_alloc();
+        v.vt = VT_BYREF | VT_BSTR;
+        v.pbstrVal = &s.bstr;
+    }
+    static void Put(int16_t* a, VARIANT& v, Slot& s) {
+        s.i2 = *a;
+        v.vt = VT_BYREF | VT_I2;
+        v.piVal = &s.i2;
+    }
+    static void Put(double* a, VARIANT& v, Slot& s) {
+        s.r8 = *a;
+        v.vt = VT_BYREF | VT_R8;
+        v.pdblVal = &s.r8;
+    }
+
+    // Values passed by value come back as they went.
+    static void Back(const Variant&, const Slot&) {}
+    static void Back(const platform::Text*, const Slot&) {}
+    static void Back(std::wstring* a, const Slot& s) { a->assign(s.bstr, SysStringLen(s.bstr)); }
+    static void Back(int16_t* a, const Slot& s) { *a = s.i2; }
+    static void Back(double* a, const Slot& s) { *a = s.r8; }
+
     std::span<Arg> args_;
     VARIANT rg_[kMaxArgs];
     Slot slots_[kMaxArgs];

@@ -151,9 +151,7 @@ Variant FakeAutomation::Run(std::wstring object, std::wstring member, CallKind k
     CallRecord rec{std::move(object), std::move(member), kind, {}, {}};
     for (const Arg& a : args) {
         VisitArg(a, [&](const Variant& v) {
-            // A by-reference Variant shows as such; other references as their type.
-            const bool variant = std::holds_alternative<Variant*>(a.storage());
-            rec.args.push_back({variant ? L"Variant" : TypeName(v), a.byRef(), Describe(v)});
+            rec.args.push_back({TypeName(v), a.byRef(), Describe(v)});
         });
     }
     const size_t index = calls_.size();

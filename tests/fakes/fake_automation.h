@@ -93,8 +93,6 @@ auto VisitArg(const platform::Arg& a, F f) {
             using T = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<T, platform::Variant>)
                 return f(x);
-            else if constexpr (std::is_same_v<T, platform::Variant*>)
-                return f(*x);
             else if constexpr (std::is_same_v<T, const platform::Text*>)
                 return f(platform::Variant(std::wstring(x->view())));
             else

@@ -99,12 +99,9 @@ class AutomationWin : public ::testing::Test {
 TEST_F(AutomationWin, ArgumentsArriveWithTheirTypesInCallOrder) {
     std::wstring s = L"x";
     int16_t i = 1;
-    int32_t l = 2;
     double d = 3;
-    Variant v(L"v");
-    std::array<Arg, 5> refs{Arg::Ref(s), Arg::Ref(i), Arg::Ref(l), Arg::Ref(d), Arg::Ref(v)};
-    EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", refs)),
-              L"BSTR&,I2&,I4&,R8&,VARIANT&");
+    std::array<Arg, 3> refs{Arg::Ref(s), Arg::Ref(i), Arg::Ref(d)};
+    EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", refs)), L"BSTR&,I2&,R8&");
     std::array<Arg, 4> values{Arg::Val(Variant(L"x")), Arg::Val(Variant(int16_t{1})),
                               Arg::Val(Variant(int32_t{0})), Arg::Val(Variant(2.5))};
     EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", values)), L"BSTR,I2,I4,R8");
@@ -136,14 +133,11 @@ TEST_F(AutomationWin, ByReferenceArgumentsComeBackChanged) {
     std::wstring s = L"part";
     int16_t i = 21;
     double d = 2.5;
-    Variant v(int16_t{7});
-    std::array<Arg, 4> args{Arg::Ref(s), Arg::Ref(i), Arg::Ref(d), Arg::Ref(v)};
+    std::array<Arg, 3> args{Arg::Ref(s), Arg::Ref(i), Arg::Ref(d)};
     platform::Invoke(*root_, L"Change", args);
     EXPECT_EQ(s, L"part!");
     EXPECT_EQ(i, 42);
     EXPECT_EQ(d, 3.0);
-    ASSERT_NE(v.get<std::wstring>(), nullptr);
-    EXPECT_EQ(*v.get<std::wstring>(), L"changed");
 }
 
 TEST_F(AutomationWin, PropertyReadsAndMethodCallsUseTheirDispatchFlags) {

@@ -3,7 +3,7 @@
 // Registers one object in the running object table under the class given on
 // the command line and serves it until told to quit. Its members:
 //   Describe(...)        the argument types in call order, e.g. "BSTR&,I2"
-//   Change(s&, i&, d&, v&)  s gains "!", i doubles, d adds 0.5, v becomes "changed"
+//   Change(s&, i&, d&)   s gains "!", i doubles, d adds 0.5
 //   Make(kind)           a value of one type (see MakeValue)
 //   Fail                 raises with a description and source
 //   FailNumbered         raises an error numbered like a component's own
@@ -111,13 +111,12 @@ class TestObject : public IDispatch {
                 return S_OK;
             }
             case kChange: {
-                if (n != 4) return DISP_E_BADPARAMCOUNT;
-                VARIANT& s = args[3];
-                VARIANT& i = args[2];
-                VARIANT& d = args[1];
-                VARIANT& v = args[0];
+                if (n != 3) return DISP_E_BADPARAMCOUNT;
+                VARIANT& s = args[2];
+                VARIANT& i = args[1];
+                VARIANT& d = args[0];
                 if (s.vt != (VT_BYREF | VT_BSTR) || i.vt != (VT_BYREF | VT_I2) ||
-                    d.vt != (VT_BYREF | VT_R8) || v.vt != (VT_BYREF | VT_VARIANT))
+                    d.vt != (VT_BYREF | VT_R8))
                     return DISP_E_TYPEMISMATCH;
                 std::wstring changed(*s.pbstrVal, SysStringLen(*s.pbstrVal));
                 changed += L"!";
@@ -125,9 +124,6 @@ class TestObject : public IDispatch {
                 *s.pbstrVal = SysAllocString(changed.c_str());
                 *i.piVal = static_cast<SHORT>(*i.piVal * 2);
                 *d.pdblVal += 0.5;
-                VariantClear(v.pvarVal);
-                v.pvarVal->vt = VT_BSTR;
-                v.pvarVal->bstrVal = SysAllocString(L"changed");
                 result->vt = VT_I2;
                 result->iVal = 0;
                 return S_OK;
