@@ -7,6 +7,7 @@
 #include <array>
 
 #include "app/run_time_error.h"
+#include "platform/twips.h"
 #include "platform/win32/accessible_win.h"
 #include "platform/win32/dpi_win.h"
 
@@ -164,7 +165,7 @@ search::Controls MainWindow::Controls() {
 void MainWindow::ApplyLayout() {
     HFONT old = font_;
     font_ = win32::CreateDialogFont(dpi_);
-    auto px = [this](int twips) { return win32::TwipsToPixels(twips, dpi_); };
+    auto px = [this](int twips) { return platform::TwipsToPixels(twips, dpi_); };
     for (const auto& c : search::kLayout) {
         HWND child = Control(c.id);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);

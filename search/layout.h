@@ -6,13 +6,6 @@
 
 namespace search {
 
-constexpr int kTwipsPerInch = 1440;
-
-// Twips to pixels at a given DPI (15 twips make a pixel at 96 DPI).
-constexpr int TwipsToPixels(int twips, int dpi) {
-    return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
-}
-
 enum class ControlType { Label, ComboBox, TextBox, Button, ListView };
 
 enum ControlId {

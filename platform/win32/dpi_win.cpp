@@ -1,15 +1,11 @@
 #include "platform/win32/dpi_win.h"
 
-#include "search/layout.h"
-
 namespace win32 {
 
 int WindowDpi(HWND hwnd) {
     UINT dpi = hwnd ? GetDpiForWindow(hwnd) : 0;
     return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
-
-int TwipsToPixels(int twips, int dpi) { return search::TwipsToPixels(twips, dpi); }
 
 // The message-box font is what the system's own dialogs use; at 96 DPI it
 // fits every caption of the window in its stored size.

@@ -1,4 +1,4 @@
-// Twips and fonts at a window's DPI.
+// A window's DPI, and the font its controls take at it.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@ namespace win32 {
 
 // The DPI the window is drawn at (96 when the process is not DPI aware).
 int WindowDpi(HWND hwnd);
-int TwipsToPixels(int twips, int dpi);
 // The system's message-box font at `dpi`; the caller deletes it.
 HFONT CreateDialogFont(int dpi);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/twips.h"
 #include "platform/win32/dpi_win.h"
 
 namespace win32 {
@@ -28,7 +29,7 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
 void ListViewWin::SetDpi(int dpi) {
     dpi_ = dpi;
     for (size_t i = 0; i < columnTwips_.size(); ++i) {
-        ListView_SetColumnWidth(hwnd_, static_cast<int>(i), TwipsToPixels(columnTwips_[i], dpi));
+        ListView_SetColumnWidth(hwnd_, static_cast<int>(i), platform::TwipsToPixels(columnTwips_[i], dpi));
     }
 }
 
@@ -45,7 +46,7 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
     LVCOLUMNW col = {};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.pszText = const_cast<wchar_t*>(text.c_str());
-    col.cx = TwipsToPixels(std::max<int>(widthTwips, 0), dpi_);
+    col.cx = platform::TwipsToPixels(std::max<int>(widthTwips, 0), dpi_);
     col.iSubItem = static_cast<int>(columnTwips_.size());
     ListView_InsertColumn(hwnd_, col.iSubItem, &col);
     columnTwips_.push_back(std::max<int>(widthTwips, 0));
