@@ -9,7 +9,8 @@
 
 namespace app {
 
-// "Run-time error '<number>':", a blank line, the description.
+// "Run-time error '<number>':", a blank line, the description. An
+// automation error's number reads "-2147023170 (800706be)".
 std::wstring RunTimeErrorText(int32_t number, const std::wstring& description);
 
 // Shows the report of the exception in flight (any exception at all).

@@ -5,12 +5,10 @@ namespace platform {
 Object ToObject(Variant&& v) {
     if (Object* o = v.get<Object>()) {
         // Nothing: a reference that points nowhere.
-        if (!*o)
-            throw RuntimeError(err::kObjectNotSet,
-                               L"Object variable or With block variable not set");
+        if (!*o) throw RuntimeError(err::kObjectNotSet);
         return std::move(*o);
     }
-    throw RuntimeError(err::kObjectRequired, L"Object required");
+    throw RuntimeError(err::kObjectRequired);
 }
 
 }  // namespace platform

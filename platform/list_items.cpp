@@ -59,8 +59,7 @@ void ListItems::Add(std::wstring_view key, std::wstring_view text, std::wstring_
 }
 
 const ListItems::Row& ListItems::At(int32_t pos) const {
-    if (pos < 1 || pos > Count())
-        throw RuntimeError(err::kIndexOutOfBounds, L"Index out of bounds");
+    if (pos < 1 || pos > Count()) throw RuntimeError(err::kIndexOutOfBounds);
     return rows_[static_cast<size_t>(pos - 1)];
 }
 

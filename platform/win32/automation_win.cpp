@@ -22,6 +22,21 @@ namespace {
 
 constexpr size_t kMaxArgs = 8;
 
+// The failures of a call that the platform reports as its own run-time errors.
+struct HresultError {
+    HRESULT hr;
+    const platform::ErrorKind* error;
+};
+constexpr HresultError kHresultErrors[] = {
+    {DISP_E_MEMBERNOTFOUND, &err::kNoSuchMember},
+    {DISP_E_UNKNOWNNAME, &err::kNoSuchMember},
+    {DISP_E_BADPARAMCOUNT, &err::kWrongArguments},
+    {DISP_E_PARAMNOTOPTIONAL, &err::kArgumentNotOptional},
+    {DISP_E_TYPEMISMATCH, &err::kTypeMismatch},
+    {DISP_E_OVERFLOW, &err::kOverflow},
+    {E_OUTOFMEMORY, &err::kOutOfMemory},
+};
+
 std::wstring SystemText(HRESULT hr) {
     wchar_t* text = nullptr;
     const DWORD n = FormatMessageW(
@@ -44,21 +59,14 @@ HRESULT Patiently(IDispatch* server, Call call) {
     return hr;
 }
 
-[[noreturn]] void CannotCreate() {
-    throw RuntimeError(err::kCannotCreateObject, L"ActiveX component can't create object");
-}
+[[noreturn]] void CannotCreate() { throw RuntimeError(err::kCannotCreateObject); }
 
-// A failed conversion of a value.
+// A failed conversion of a value; a type it cannot take is a mismatch too.
 [[noreturn]] void RaiseConversion(HRESULT hr) {
-    if (hr == DISP_E_OVERFLOW) throw RuntimeError(err::kOverflow, L"Overflow");
-    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_BADVARTYPE)
-        throw RuntimeError(err::kTypeMismatch, L"Type mismatch");
-    RaiseHresult(hr);
+    RaiseHresult(hr == DISP_E_BADVARTYPE ? DISP_E_TYPEMISMATCH : hr);
 }
 
-[[noreturn]] void RaiseNull() {
-    throw RuntimeError(err::kInvalidUseOfNull, L"Invalid use of Null");
-}
+[[noreturn]] void RaiseNull() { throw RuntimeError(err::kInvalidUseOfNull); }
 
 // Values that no conversion takes, with the error the runtime raises for
 // each: Null; Nothing, as converting an object reads its default value and
@@ -67,8 +75,8 @@ HRESULT Patiently(IDispatch* server, Call call) {
 void RaiseIfNoValue(const Variant& v) {
     if (v.IsNull()) RaiseNull();
     if (const platform::Object* o = v.get<platform::Object>(); o && !*o)
-        throw RuntimeError(err::kObjectNotSet, L"Object variable or With block variable not set");
-    if (v.get<platform::Array>()) throw RuntimeError(err::kTypeMismatch, L"Type mismatch");
+        throw RuntimeError(err::kObjectNotSet);
+    if (v.get<platform::Array>()) throw RuntimeError(err::kTypeMismatch);
 }
 
 // The error a member raised, from the EXCEPINFO it filled in.
@@ -319,28 +327,15 @@ void ErrorValueText(int32_t scode, std::wstring& out) {
 }  // namespace
 
 void RaiseHresult(HRESULT hr) {
-    switch (hr) {
-        case DISP_E_MEMBERNOTFOUND:
-        case DISP_E_UNKNOWNNAME:
-            throw RuntimeError(438, L"Object doesn't support this property or method");
-        case DISP_E_BADPARAMCOUNT:
-            throw RuntimeError(450, L"Wrong number of arguments or invalid property assignment");
-        case DISP_E_PARAMNOTOPTIONAL:
-            throw RuntimeError(449, L"Argument not optional");
-        case DISP_E_TYPEMISMATCH:
-            throw RuntimeError(err::kTypeMismatch, L"Type mismatch");
-        case DISP_E_OVERFLOW:
-            throw RuntimeError(err::kOverflow, L"Overflow");
-        case E_OUTOFMEMORY:
-            throw RuntimeError(7, L"Out of memory");
-        default:
-            break;
+    for (const auto& [failure, error] : kHresultErrors) {
+        if (hr == failure) throw RuntimeError(*error);
     }
     if (HRESULT_FACILITY(hr) == FACILITY_CONTROL)
-        throw RuntimeError(HRESULT_CODE(hr), L"Application-defined or object-defined error");
-    const std::wstring text = SystemText(hr);
-    throw RuntimeError(static_cast<int32_t>(hr),
-                       text.empty() ? L"Automation error" : L"Automation error\n" + text);
+        throw RuntimeError(HRESULT_CODE(hr), err::kObjectDefinedText);
+    // Any other failure is the system's: named by its own text.
+    std::wstring text = err::kAutomationErrorText;
+    if (const std::wstring system = SystemText(hr); !system.empty()) text += L"\n" + system;
+    throw RuntimeError(static_cast<int32_t>(hr), std::move(text));
 }
 
 DISPID DispatchWin::Id(const wchar_t* member) {

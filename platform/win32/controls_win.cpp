@@ -6,11 +6,9 @@ namespace win32 {
 
 namespace {
 
-constexpr int32_t kInvalidPropertyValue = 380;
-
 // Every operation on a control that fails raises, like any other failure.
-void Check(bool ok, int32_t number, const wchar_t* description) {
-    if (!ok) throw platform::RuntimeError(number, description);
+void Check(bool ok, const platform::ErrorKind& error) {
+    if (!ok) throw platform::RuntimeError(error);
 }
 
 }  // namespace
@@ -28,13 +26,13 @@ void ComboBoxWin::Clear() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
 
 void ComboBoxWin::AddItem(const std::wstring& text) {
     LRESULT r = SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    Check(r != CB_ERR && r != CB_ERRSPACE, 7, L"Out of memory");
+    Check(r != CB_ERR && r != CB_ERRSPACE, platform::err::kOutOfMemory);
 }
 
 // -1 clears the selection; any other position outside the list is refused.
 void ComboBoxWin::SetListIndex(int index) {
     LRESULT count = SendMessageW(hwnd_, CB_GETCOUNT, 0, 0);
-    Check(index >= -1 && index < count, kInvalidPropertyValue, L"Invalid property value");
+    Check(index >= -1 && index < count, platform::err::kInvalidPropertyValue);
     SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 

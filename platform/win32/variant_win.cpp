@@ -57,7 +57,7 @@ void ToComVariant(const Variant& in, VARIANT& out) {
             IDispatch* p = nullptr;
             if (o) {
                 const auto* d = dynamic_cast<const DispatchWin*>(o.get());
-                if (!d) throw RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
+                if (!d) throw RuntimeError(platform::err::kTypeMismatch);
                 p = d->get();
                 p->AddRef();
             }
@@ -81,7 +81,7 @@ void ToComVariant(const Variant& in, VARIANT& out) {
         }
         case Variant::Type::kArray:
             // Its elements are not kept: no conversion takes an array.
-            throw RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
+            throw RuntimeError(platform::err::kTypeMismatch);
     }
 }
 
@@ -164,10 +164,7 @@ Variant FromComVariant(const VARIANT& in) {
             if (!u) return Variant(platform::Object());
             ComPtr<IDispatch> d;
             if (FAILED(u->QueryInterface(IID_PPV_ARGS(&d))))
-                throw RuntimeError(
-                    430,
-                    L"Class does not support Automation or does not support expected "
-                    L"interface");
+                throw RuntimeError(platform::err::kNoAutomation);
             return Variant(platform::Object(std::make_unique<DispatchWin>(std::move(d))));
         }
         case VT_ERROR:
@@ -178,7 +175,7 @@ Variant FromComVariant(const VARIANT& in) {
         default:
             break;
     }
-    throw RuntimeError(458, L"Variable uses an Automation type not supported");
+    throw RuntimeError(platform::err::kUnsupportedType);
 }
 
 void FromComVariant(const VARIANT& in, Variant& out) {

@@ -36,7 +36,7 @@ class FakeRef : public platform::Dispatch {
 
 namespace {
 
-[[noreturn]] void Raise(int32_t number) { throw RuntimeError(number, L"raised by the fake"); }
+[[noreturn]] void Raise(const platform::ErrorKind& error) { throw RuntimeError(error); }
 
 template <class T>
 T Narrow(double d) {
@@ -114,8 +114,7 @@ Variant FakeObject::Call(const wchar_t* member, CallKind kind, Args args) {
     return com_.Run(path_, member, kind, args, [&] {
         if (auto r = com_.raise_.find(member); r != com_.raise_.end()) throw r->second;
         auto it = members_.find(member);
-        if (it == members_.end())
-            throw RuntimeError(438, L"Object doesn't support this property or method");
+        if (it == members_.end()) throw RuntimeError(err::kNoSuchMember);
         return it->second(args);
     });
 }

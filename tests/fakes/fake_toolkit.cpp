@@ -23,7 +23,7 @@ void ComboBox::Clear() {
 void ComboBox::SetListIndex(int index) {
     // As the real control: a position outside the list is an error.
     if (index < -1 || index >= static_cast<int>(items_.size()))
-        throw platform::RuntimeError(380, L"Invalid property value");
+        throw platform::RuntimeError(platform::err::kInvalidPropertyValue);
     index_ = index;
 }
 
@@ -100,8 +100,7 @@ bool NumberRules::IsNumeric(const std::wstring& text) {
 
 double NumberRules::ToDouble(const std::wstring& text) {
     double v = 0;
-    if (!convert::ParseNumber(text, v))
-        throw platform::RuntimeError(platform::err::kTypeMismatch, L"Type mismatch");
+    if (!convert::ParseNumber(text, v)) throw platform::RuntimeError(platform::err::kTypeMismatch);
     return v;
 }
 

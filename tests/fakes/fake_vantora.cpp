@@ -12,8 +12,7 @@ namespace {
 // Converts argument i of a scripted member with `f`.
 template <class F>
 auto ArgAs(Args args, size_t i, F f) {
-    if (i >= args.size())
-        throw RuntimeError(450, L"Wrong number of arguments or invalid property assignment");
+    if (i >= args.size()) throw RuntimeError(platform::err::kWrongArguments);
     return VisitArg(args[i], f);
 }
 

@@ -11,7 +11,7 @@ namespace {
 TEST(ListItems, PositionOutsideTheListRaisesIndexOutOfBounds) {
     ListItems items;
     EXPECT_EQ(fake::Raised([&] { (void)items.Text(1); }).number(),
-              platform::err::kIndexOutOfBounds);
+              platform::err::kIndexOutOfBounds.number);
 }
 
 }  // namespace
