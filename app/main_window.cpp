@@ -52,6 +52,13 @@ std::array<search::ControlLayout, search::kLayout.size()> InTabOrder() {
     return table;
 }
 
+// Where a control sits in the table.
+size_t RowOf(search::ControlId id) {
+    const auto row = std::find_if(search::kLayout.begin(), search::kLayout.end(),
+                                  [id](const auto& c) { return c.id == id; });
+    return static_cast<size_t>(row - search::kLayout.begin());
+}
+
 // The caption of a control of the table.
 std::wstring_view TextOf(search::ControlId id) {
     for (const auto& c : search::kLayout) {
@@ -79,11 +86,10 @@ void RegisterWindowClass(HINSTANCE instance) {
 }  // namespace
 
 Handlers BindTo(search::frmMain& form) {
-    return {
-        [&form] { form.Form_Load(); },           [&form] { form.cmdSearch_Click(); },
-        [&form] { form.cmdAddToQuote_Click(); }, [&form] { form.cmdClose_Click(); },
-        [&form] { form.lvwResults_DblClick(); },
-    };
+    Handlers handlers;
+    for (const search::EventHandler& e : search::kEventHandlers)
+        handlers.emplace(e.event, [&form, run = e.handler] { (form.*run)(); });
+    return handlers;
 }
 
 MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
@@ -107,27 +113,22 @@ MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
         if (c.labelledBy) {
             win32::SetAccessibleName(child, win32::NameFromLabel(TextOf(c.labelledBy)));
         }
-        switch (c.id) {
-            case search::kCboProductDatabase:
-                cboProductDatabase_.Attach(child);
+        ControlWin& control = controls_[RowOf(c.id)];
+        switch (c.type) {
+            case search::ControlType::Label:
+                control.emplace<win32::LabelWin>().Attach(child);
                 break;
-            case search::kCboSearchField:
-                cboSearchField_.Attach(child);
+            case search::ControlType::ComboBox:
+                control.emplace<win32::ComboBoxWin>().Attach(child);
                 break;
-            case search::kCboOperator:
-                cboOperator_.Attach(child);
+            case search::ControlType::TextBox:
+                control.emplace<win32::TextBoxWin>().Attach(child);
                 break;
-            case search::kTxtSearchFor:
-                txtSearchFor_.Attach(child);
+            case search::ControlType::ListView:
+                control.emplace<win32::ListViewWin>().Attach(child, std::wstring(c.tooltip));
                 break;
-            case search::kLblStatus:
-                lblStatus_.Attach(child);
-                break;
-            case search::kLvwResults:
-                lvwResults_.Attach(child, std::wstring(search::kResultsTooltip));
-                break;
-            default:
-                break;
+            case search::ControlType::Button:
+                break;  // a button is its events alone
         }
     }
     ApplyLayout();
@@ -155,9 +156,18 @@ MainWindow::~MainWindow() {
 
 HWND MainWindow::Control(search::ControlId id) const { return GetDlgItem(hwnd_, ControlIdOf(id)); }
 
+template <class T>
+T& MainWindow::Get(search::ControlId id) {
+    return std::get<T>(controls_.at(RowOf(id)));
+}
+
 search::Controls MainWindow::Controls() {
-    return {cboProductDatabase_, cboSearchField_, cboOperator_,
-            txtSearchFor_,       lblStatus_,      lvwResults_};
+    return {Get<win32::ComboBoxWin>(search::kCboProductDatabase),
+            Get<win32::ComboBoxWin>(search::kCboSearchField),
+            Get<win32::ComboBoxWin>(search::kCboOperator),
+            Get<win32::TextBoxWin>(search::kTxtSearchFor),
+            Get<win32::LabelWin>(search::kLblStatus),
+            Get<win32::ListViewWin>(search::kLvwResults)};
 }
 
 // Every size comes from the layout table at the window's DPI, here and
@@ -192,8 +202,12 @@ void MainWindow::ApplyLayout() {
             SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item);
         }
     }
-    SendMessageW(lvwResults_.tooltip(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    lvwResults_.SetDpi(dpi_);
+    for (ControlWin& control : controls_) {
+        if (auto* list = std::get_if<win32::ListViewWin>(&control)) {
+            SendMessageW(list->tooltip(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+            list->SetDpi(dpi_);
+        }
+    }
     SetClientSize(px(search::kClientWidth), px(search::kClientHeight));
     InvalidateRect(hwnd_, nullptr, TRUE);
     if (old) DeleteObject(old);
@@ -223,7 +237,7 @@ int MainWindow::Run() {
 }
 
 bool MainWindow::Load() {
-    Raise(handlers_.Form_Load);
+    Raise(L"Form_Load");
     return !ending_;
 }
 
@@ -247,10 +261,11 @@ int MainWindow::MessageLoop() {
 // The one place that decides what a failure leaving a handler does: it is
 // reported, and the program ends without running another handler. Nothing
 // may cross the window procedure, so everything is caught here.
-void MainWindow::Raise(const std::function<void()>& handler) {
-    if (!handler || ending_) return;
+void MainWindow::Raise(std::wstring_view event) {
+    const auto handler = handlers_.find(event);
+    if (handler == handlers_.end() || !handler->second || ending_) return;
     try {
-        handler();
+        handler->second();
     } catch (const platform::EndProgram&) {
         Terminate(kExitEnded);
     } catch (...) {
@@ -275,16 +290,15 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
-            OnCommand(LOWORD(wp), HIWORD(wp));
+            OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
             return 0;
         case WM_NOTIFY: {
             const auto& hdr = *reinterpret_cast<const NMHDR*>(lp);
-            if (hdr.hwndFrom != lvwResults_.hwnd()) break;
-            if (hdr.code == NM_DBLCLK) {
-                Raise(handlers_.lvwResults_DblClick);
-                return 0;
+            if (hdr.code == NM_DBLCLK && RaiseEvent(hdr.hwndFrom, L"DblClick")) return 0;
+            for (ControlWin& control : controls_) {
+                auto* list = std::get_if<win32::ListViewWin>(&control);
+                if (list && list->hwnd() == hdr.hwndFrom && list->OnNotify(hdr)) return 0;
             }
-            if (lvwResults_.OnNotify(hdr)) return 0;
             break;
         }
         case DM_GETDEFID:
@@ -329,30 +343,30 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-void MainWindow::OnCommand(int id, int code) {
+void MainWindow::OnCommand(int id, int code, HWND child) {
     if (code != BN_CLICKED) return;
-    switch (id) {
-        case ControlIdOf(search::kCmdSearch):
-            Raise(handlers_.cmdSearch_Click);
-            break;
-        case ControlIdOf(search::kCmdAddToQuote):
-            Raise(handlers_.cmdAddToQuote_Click);
-            break;
-        case ControlIdOf(search::kCmdClose):
-            Raise(handlers_.cmdClose_Click);
-            break;
-        case IDOK: {
-            // Enter: no default button, but a focused button takes it as a click.
-            HWND focus = GetFocus();
-            if (focus && GetParent(focus) == hwnd_ &&
-                (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
-                SendMessageW(focus, BM_CLICK, 0, 0);
-            }
-            break;
+    if (id == IDOK) {
+        // Enter: no default button, but a focused button takes it as a click.
+        HWND focus = GetFocus();
+        if (focus && GetParent(focus) == hwnd_ &&
+            (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
+            SendMessageW(focus, BM_CLICK, 0, 0);
         }
-        default:
-            break;  // IDCANCEL (Escape) and everything else: nothing
+        return;
     }
+    RaiseEvent(child, L"Click");  // IDCANCEL (Escape) comes from no control: nothing
+}
+
+// A control's events are named after it: "cmdSearch_Click".
+bool MainWindow::RaiseEvent(HWND child, std::wstring_view event) {
+    if (!child || GetParent(child) != hwnd_) return false;
+    const int id = GetDlgCtrlID(child);
+    for (const auto& c : search::kLayout) {
+        if (ControlIdOf(c.id) != id) continue;
+        Raise(std::wstring(c.name) + L'_' + std::wstring(event));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace app

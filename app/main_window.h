@@ -1,12 +1,17 @@
 // frmMain on screen: the window built from the layout table, the binding of
-// its events to the five handlers, and the program's rule for failures that
-// leave a handler.
+// its events to the handlers by name, and the program's rule for failures
+// that leave a handler.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
+#include <map>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
 
 #include "platform/win32/controls_win.h"
 #include "platform/win32/list_view_win.h"
@@ -23,14 +28,9 @@ enum ExitCode {
     kExitEnded = 2,         // the program ended itself, e.g. during load
 };
 
-// The events that have handlers; every other event keeps the default.
-struct Handlers {
-    std::function<void()> Form_Load;
-    std::function<void()> cmdSearch_Click;
-    std::function<void()> cmdAddToQuote_Click;
-    std::function<void()> cmdClose_Click;
-    std::function<void()> lvwResults_DblClick;
-};
+// The events that have handlers, by the event's name ("Form_Load",
+// "cmdSearch_Click"); every other event keeps the default.
+using Handlers = std::map<std::wstring, std::function<void()>, std::less<>>;
 
 Handlers BindTo(search::frmMain& form);
 
@@ -64,8 +64,10 @@ class MainWindow {
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-    void OnCommand(int id, int code);
-    void Raise(const std::function<void()>& handler);
+    void OnCommand(int id, int code, HWND child);
+    // Runs the handler of the event of the control that `child` is, if any.
+    bool RaiseEvent(HWND child, std::wstring_view event);
+    void Raise(std::wstring_view event);
     void Terminate(int exitCode);
     void ApplyLayout();
     void SetClientSize(int width, int height);
@@ -80,10 +82,12 @@ class MainWindow {
     bool ending_ = false;
     std::optional<int> exitCode_;
 
-    win32::ComboBoxWin cboProductDatabase_, cboSearchField_, cboOperator_;
-    win32::TextBoxWin txtSearchFor_;
-    win32::LabelWin lblStatus_;
-    win32::ListViewWin lvwResults_;
+    // The control of each row of the layout table, by the row's type.
+    using ControlWin = std::variant<std::monostate, win32::LabelWin, win32::ComboBoxWin,
+                                    win32::TextBoxWin, win32::ListViewWin>;
+    template <class T>
+    T& Get(search::ControlId id);
+    std::array<ControlWin, search::kLayout.size()> controls_;
     win32::UiWin ui_;
     Handlers handlers_;
 };

@@ -49,4 +49,18 @@ class frmMain {
     bool searching_ = false;  // a search is running (it yields once per database)
 };
 
+// The handlers by the events they answer: "Form_Load", and "<control>_<event>"
+// for a control of the layout table.
+struct EventHandler {
+    const wchar_t* event;
+    void (frmMain::*handler)();
+};
+inline constexpr EventHandler kEventHandlers[] = {
+    {L"Form_Load", &frmMain::Form_Load},
+    {L"cmdSearch_Click", &frmMain::cmdSearch_Click},
+    {L"cmdAddToQuote_Click", &frmMain::cmdAddToQuote_Click},
+    {L"cmdClose_Click", &frmMain::cmdClose_Click},
+    {L"lvwResults_DblClick", &frmMain::lvwResults_DblClick},
+};
+
 }  // namespace search

@@ -118,7 +118,7 @@ TEST(ToolkitList, RowsListedAgainDoNotInheritTheOldSelection) {
 TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
     Window w;
     int clicks = 0;
-    w.window.Bind({{}, {}, {}, {}, [&] { ++clicks; }});
+    w.window.Bind({{L"lvwResults_DblClick", [&] { ++clicks; }}});
     AddRows(w.c.lvwResults.Items(), 0, 3);
     w.c.lvwResults.AddColumn(L"Description", 1440);
     w.c.lvwResults.ItemsChanged();

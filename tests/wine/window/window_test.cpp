@@ -49,9 +49,10 @@ void Pump(HWND window, int rounds = 5) {
 struct Bound {
     explicit Bound(int dpi = 96) : window(dpi) {
         InitControls();
-        auto count = [this](const char* name) { return [this, name] { ++calls[name]; }; };
-        window.Bind({count("Form_Load"), count("cmdSearch_Click"), count("cmdAddToQuote_Click"),
-                     count("cmdClose_Click"), count("lvwResults_DblClick")});
+        app::Handlers counters;
+        for (const auto& e : search::kEventHandlers)
+            counters[e.event] = [this, e] { ++calls[e.event]; };
+        window.Bind(counters);
     }
     int Calls() const {
         int n = 0;
@@ -61,7 +62,7 @@ struct Bound {
     HWND Control(ControlId id) const { return window.Control(id); }
 
     app::MainWindow window;
-    std::map<std::string, int> calls;
+    std::map<std::wstring, int> calls;
 };
 
 // Dismisses the next message box of this process from another thread, since
@@ -268,15 +269,15 @@ TEST(WindowKeyboard, AccessKeysAndSpaceOrEnterOnAButtonClickIt) {
         PostMessageW(txt, WM_SYSCHAR, key, 1 << 29);
         Pump(b.window.hwnd());
     }
-    EXPECT_EQ(b.calls["cmdSearch_Click"], 1);
-    EXPECT_EQ(b.calls["cmdAddToQuote_Click"], 1);
-    EXPECT_EQ(b.calls["cmdClose_Click"], 1);
+    EXPECT_EQ(b.calls[L"cmdSearch_Click"], 1);
+    EXPECT_EQ(b.calls[L"cmdAddToQuote_Click"], 1);
+    EXPECT_EQ(b.calls[L"cmdClose_Click"], 1);
 
     HWND search = b.Control(search::kCmdSearch);
     SetFocus(search);
     PostKey(search, VK_RETURN, L'\r');
     Pump(b.window.hwnd());
-    EXPECT_EQ(b.calls["cmdSearch_Click"], 2);
+    EXPECT_EQ(b.calls[L"cmdSearch_Click"], 2);
     EXPECT_EQ(b.Calls(), 4);
 }
 
@@ -304,8 +305,8 @@ TEST(WindowResults, TooltipOfTheListIsAttached) {
 TEST(WindowFailures, RunTimeErrorIsReportedThenTheProgramEnds) {
     Bound b;
     app::Handlers h;
-    h.Form_Load = [] {};
-    h.cmdSearch_Click = [] { throw platform::RuntimeError(13, L"Type mismatch"); };
+    h[L"Form_Load"] = [] {};
+    h[L"cmdSearch_Click"] = [] { throw platform::RuntimeError(13, L"Type mismatch"); };
     b.window.Bind(h);
     ASSERT_TRUE(b.window.Load());
     b.window.Show();
@@ -323,7 +324,7 @@ TEST(WindowFailures, RunTimeErrorIsReportedThenTheProgramEnds) {
 TEST(WindowFailures, ErrorDuringLoadEndsBeforeTheWindowIsShown) {
     Bound b;
     app::Handlers h;
-    h.Form_Load = [] { throw std::runtime_error("boom"); };
+    h[L"Form_Load"] = [] { throw std::runtime_error("boom"); };
     b.window.Bind(h);
     BoxWatcher watcher;
     EXPECT_FALSE(b.window.Load());
@@ -338,7 +339,7 @@ TEST(WindowFailures, EndDuringLoadLeavesNoWindowShown) {
     Bound b;
     bool shownDuringLoad = true;
     app::Handlers h;
-    h.Form_Load = [&] {
+    h[L"Form_Load"] = [&] {
         shownDuringLoad = IsWindowVisible(b.window.hwnd()) != FALSE;
         b.window.Ui().End();
     };
@@ -358,7 +359,7 @@ TEST(WindowFailures, WhatEndsTheProgramDuringAYieldEndsTheYieldingHandlerToo) {
         bool resumed = false;
         int adds = 0;
         app::Handlers h;
-        h.cmdSearch_Click = [&] {
+        h[L"cmdSearch_Click"] = [&] {
             if (raise) {
                 PostMessageW(b.Control(search::kCmdAddToQuote), BM_CLICK, 0, 0);
             } else {
@@ -367,7 +368,7 @@ TEST(WindowFailures, WhatEndsTheProgramDuringAYieldEndsTheYieldingHandlerToo) {
             b.window.Ui().DoEvents();
             resumed = true;
         };
-        h.cmdAddToQuote_Click = [&] {
+        h[L"cmdAddToQuote_Click"] = [&] {
             ++adds;
             throw platform::RuntimeError(91, L"Object variable or With block variable not set");
         };
