@@ -40,7 +40,7 @@ bool SetText(std::wstring_view s, VARIANT* out) {
     return V_BSTR(out) != nullptr;
 }
 
-bool MakeValue(const json& spec, VARIANT* out);
+bool MakeValue(const json& given, VARIANT* out);
 
 // {"ARRAY": [value, ...]}: a one-dimensional array of VARIANTs, from 0.
 bool MakeArray(const json& items, VARIANT* out) {
@@ -58,15 +58,15 @@ bool MakeArray(const json& items, VARIANT* out) {
 }
 
 // One value: {"TYPE": v}, with "repeat": n for text repeated n times.
-bool MakeValue(const json& spec, VARIANT* out) {
-    if (!spec.is_object() || spec.empty()) return false;
-    const auto first = spec.begin();
+bool MakeValue(const json& given, VARIANT* out) {
+    if (!given.is_object() || given.empty()) return false;
+    const auto first = given.begin();
     const std::string& type = first.key();
     const json& v = first.value();
     VARTYPE vt = VT_ILLEGAL;
     for (const TypeName& t : kTypes)
         if (type == t.name) vt = t.vt;
-    if (vt == VT_ILLEGAL || spec.size() != (vt == VT_BSTR && spec.contains("repeat") ? 2u : 1u))
+    if (vt == VT_ILLEGAL || given.size() != (vt == VT_BSTR && given.contains("repeat") ? 2u : 1u))
         return false;
     switch (vt) {
         case VT_EMPTY:
@@ -86,7 +86,7 @@ bool MakeValue(const json& spec, VARIANT* out) {
         case VT_BSTR: {
             if (!v.is_string()) return false;
             const std::wstring unit = Wide(v.get<std::string>());
-            const auto times = spec.value("repeat", json(1u));
+            const auto times = given.value("repeat", json(1u));
             if (!times.is_number_unsigned()) return false;
             std::wstring s;
             s.reserve(unit.size() * times.get<size_t>());
@@ -133,9 +133,9 @@ bool ValueTable::Parse(std::string_view utf8, std::wstring* error) {
         *error = L"the values are not a JSON object";
         return false;
     }
-    for (const auto& [name, spec] : j.items()) {
+    for (const auto& [name, given] : j.items()) {
         ComVariant v;
-        if (!MakeValue(spec, v.get())) {
+        if (!MakeValue(given, v.get())) {
             *error = L"the value of \"" + Wide(name) + L"\" has the wrong form";
             return false;
         }
