@@ -29,7 +29,8 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
 void ListViewWin::SetDpi(int dpi) {
     dpi_ = dpi;
     for (size_t i = 0; i < columnTwips_.size(); ++i) {
-        ListView_SetColumnWidth(hwnd_, static_cast<int>(i), platform::TwipsToPixels(columnTwips_[i], dpi));
+        ListView_SetColumnWidth(hwnd_, static_cast<int>(i),
+                                platform::TwipsToPixels(columnTwips_[i], dpi));
     }
 }
 
