@@ -167,6 +167,7 @@ class ArgPack {
         DOUBLE r8;
     };
 
+  public:
     // A kind without its own Put or Back fails to compile rather than
     // converting to another (a pointer would pass as a Boolean Variant).
     template <class T>
@@ -174,6 +175,7 @@ class ArgPack {
     template <class T>
     static void Back(const T&, const Slot&) = delete;
 
+  private:
     static void Put(const Variant& a, VARIANT& v, Slot&) { ToComVariant(a, v); }
     static void Put(const platform::Text* a, VARIANT& v, Slot& s) {
         v.vt = VT_BSTR;
