@@ -28,9 +28,11 @@ GTEST_OUTPUT="xml:$winresults" ctest --test-dir "$root/build/win" --timeout 300 
   --output-on-failure --output-junit "$results/win.junit.xml" >"$results/win.log" 2>&1
 win_rc=$?
 exec {keeper}>&-  # end of input: the command prompt ends
-# No Windows process may outlive the tests.
-if ! timeout 30 wineserver -w; then
-  echo "test: a Windows process was left running" >&2
+# No Windows process may outlive the tests. The bound leaves room for the
+# stand-in's registry, which may wait 15 s for a client, on a loaded machine.
+if ! timeout 60 wineserver -w; then
+  echo "test: a Windows process was left running:" >&2
+  ps -eo pid,etime,args | grep -iE '\.exe|wine' | grep -v grep >&2
   win_rc=1
 fi
 
