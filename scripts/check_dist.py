@@ -1,5 +1,5 @@
 """Checks the zip a user takes: it holds Skuvane.exe and README.txt, the exe
-needs no DLL beside it, its version resource reads 1.00, and the SHA-256
+needs no DLL beside it, its version resource names it and reads 1.00, and the SHA-256
 file beside the zip matches.
 
 usage: check_dist.py ZIP          check the zip
@@ -37,6 +37,8 @@ def version_info(exe: bytes):
         p = (key_end + 2 + 3) & ~3
         if depth == 0:
             fixed = struct.unpack_from("<IIIII", exe, p)
+        if depth == 2 and key == "040904B0":  # US English, Unicode: what Explorer shows
+            strings["table"] = key
         if depth == 3:  # a string of a string table
             strings[key] = exe[p:p + 2 * value_length].decode("utf-16-le").rstrip("\0")
         p = (p + (2 * value_length if kind == 1 else value_length) + 3) & ~3
@@ -66,9 +68,11 @@ def main():
         fixed, strings = version_info(exe)
         if fixed != FIXED_VERSION:
             problems.append(f"fixed file version {fixed}, not {FIXED_VERSION}")
-        for key in ("FileVersion", "ProductVersion"):
-            if strings.get(key) != VERSION:
-                problems.append(f"{key} reads {strings.get(key)!r}, not {VERSION!r}")
+        for key, want in (("FileVersion", VERSION), ("ProductVersion", VERSION),
+                          ("ProductName", "Skuvane"), ("FileDescription", "Skuvane"),
+                          ("OriginalFilename", "Skuvane.exe"), ("table", "040904B0")):
+            if strings.get(key) != want:
+                problems.append(f"{key} reads {strings.get(key)!r}, not {want!r}")
         with tempfile.NamedTemporaryFile(suffix=".exe") as f:
             f.write(exe)
             f.flush()
