@@ -130,23 +130,10 @@ platform::Object FakeAutomation::Ref(const std::shared_ptr<FakeObject>& obj) {
     return std::make_unique<FakeRef>(obj);
 }
 
-void FakeAutomation::SetRunning(const std::wstring& progId, std::shared_ptr<FakeObject> obj) {
-    if (obj)
-        running_[progId] = std::move(obj);
-    else
-        running_.erase(progId);
-}
-
-void FakeAutomation::SetCreatable(const std::wstring& progId,
-                                  std::function<std::shared_ptr<FakeObject>()> make) {
-    if (make)
-        creatable_[progId] = std::move(make);
-    else
-        creatable_.erase(progId);
-}
-
 Variant FakeAutomation::Run(std::wstring object, std::wstring member, CallKind kind, Args args,
                             const std::function<Variant()>& body) {
+    ++counts_[member];
+    if (!record) return body();
     CallRecord rec{std::move(object), std::move(member), kind, {}, {}};
     for (const Arg& a : args) {
         VisitArg(a, [&](const Variant& v) {
@@ -195,12 +182,6 @@ std::vector<std::wstring> FakeAutomation::Trace() const {
     return out;
 }
 
-int FakeAutomation::CountCalls(const std::wstring& member) const {
-    int n = 0;
-    for (const auto& c : calls_) n += c.member == member;
-    return n;
-}
-
 platform::Object FakeAutomation::GetRunningObject(const wchar_t* progId) {
     return Global(L"GetObject", progId, [&] {
         auto it = running_.find(progId);
@@ -211,7 +192,7 @@ platform::Object FakeAutomation::GetRunningObject(const wchar_t* progId) {
 platform::Object FakeAutomation::CreateObject(const wchar_t* progId) {
     return Global(L"CreateObject", progId, [&]() -> std::shared_ptr<FakeObject> {
         auto it = creatable_.find(progId);
-        return it == creatable_.end() ? nullptr : it->second();
+        return it == creatable_.end() || !it->second ? nullptr : it->second();
     });
 }
 

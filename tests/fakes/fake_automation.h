@@ -151,10 +151,14 @@ class FakeAutomation : public platform::Automation {
     platform::Object Ref(const std::shared_ptr<FakeObject>& obj);
 
     // The running object of a class; nullptr removes it (GetObject then raises 429).
-    void SetRunning(const std::wstring& progId, std::shared_ptr<FakeObject> obj);
+    void SetRunning(const std::wstring& progId, std::shared_ptr<FakeObject> obj) {
+        running_[progId] = std::move(obj);
+    }
     // How CreateObject makes an object of a class; absent classes raise 429.
     void SetCreatable(const std::wstring& progId,
-                      std::function<std::shared_ptr<FakeObject>()> make);
+                      std::function<std::shared_ptr<FakeObject>()> make) {
+        creatable_[progId] = std::move(make);
+    }
 
     // Runs before every call (recorded, arguments filled in); may throw a
     // platform::RuntimeError to make that call raise, or change the world.
@@ -164,11 +168,19 @@ class FakeAutomation : public platform::Automation {
         raise_.insert_or_assign(member, std::move(error));
     }
 
+    // Off, calls are only counted: for tens of thousands of rows.
+    bool record = true;
     const std::vector<CallRecord>& calls() const { return calls_; }
     std::vector<std::wstring> Trace() const;
     // How many times `member` was called on any object.
-    int CountCalls(const std::wstring& member) const;
-    void ClearCalls() { calls_.clear(); }
+    int CountCalls(const std::wstring& member) const {
+        auto it = counts_.find(member);
+        return it == counts_.end() ? 0 : it->second;
+    }
+    void ClearCalls() {
+        calls_.clear();
+        counts_.clear();
+    }
     // References handed out and not yet released.
     int Outstanding() const { return outstanding_; }
 
@@ -196,6 +208,7 @@ class FakeAutomation : public platform::Automation {
                             const std::function<std::shared_ptr<FakeObject>()>& find);
 
     std::vector<CallRecord> calls_;
+    std::map<std::wstring, int> counts_;
     std::vector<std::shared_ptr<FakeObject>> objects_;
     std::map<std::wstring, std::shared_ptr<FakeObject>> running_;
     std::map<std::wstring, std::function<std::shared_ptr<FakeObject>()>> creatable_;

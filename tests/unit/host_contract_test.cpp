@@ -35,55 +35,6 @@ class HostContract : public ::testing::Test {
     fake::FakeVantora vantora{com};
 };
 
-TEST_F(HostContract, ByReferenceTextsComeBackChanged) {
-    // The host may rewrite what it was given; the caller sees the change.
-    auto f = com.NewObject(L"F");
-    f->On(L"FindAndCopyProductsIntoMLIBuffer", [](fake::Args a) {
-        *std::get<std::wstring*>(a[3].storage()) = L"changed";
-        return platform::Variant(int32_t{1});
-    });
-    auto db1 = com.NewObject(L"Db");
-    db1->On(L"Name", [](fake::Args) { return platform::Variant(L"First"); });
-    auto dbs = com.NewObject(L"Dbs");
-    dbs->On(L"Item", [db1](fake::Args a) {
-        *std::get<int16_t*>(a[0].storage()) = 9;
-        return platform::Variant(db1->com().Ref(db1));
-    });
-    auto fakeApp = com.NewObject(L"App");
-    fakeApp->Child(L"ItemFunctions", f);
-    fakeApp->Child(L"ProductDatabases", dbs);
-    auto app2 = com.Ref(fakeApp);
-    std::wstring db = L"Main", field = L"Vendor", op = L"Equal to", value = L"Acme";
-    EXPECT_EQ(host::FindAndCopyProductsIntoMLIBuffer(com, *app2, db, field, op, value), 1);
-    EXPECT_EQ(value, L"changed");
-    EXPECT_EQ(db, L"Main");
-    int16_t index = 1;
-    EXPECT_EQ(host::ProductDatabaseName(com, *app2, index), L"First");
-    EXPECT_EQ(index, 9);
-}
-
-TEST_F(HostContract, CountsAreLongsAndResultsConvert) {
-    auto app = App();
-    std::wstring db = L"Main", field = L"Vendor", op = L"Equal to", value = L"Acme";
-    int16_t row = 1;
-    vantora.scenario.databaseCount = fake::L(40000);
-    EXPECT_EQ(host::ProductDatabaseCount(com, *app), 40000);
-    vantora.scenario.databaseCount = fake::Value(L"12");
-    EXPECT_EQ(host::ProductDatabaseCount(com, *app), 12);
-    vantora.scenario.found[L"Main"] = fake::Value(L"7");
-    EXPECT_EQ(host::FindAndCopyProductsIntoMLIBuffer(com, *app, db, field, op, value), 7);
-    vantora.scenario.bufferCount = fake::L(40000);
-    EXPECT_EQ(host::MLIBufferCount(com, *app), 40000);
-
-    vantora.scenario.databaseCount = fake::Value(L"many");
-    EXPECT_EQ(Error([&] { host::ProductDatabaseCount(com, *app); }), 13);
-    vantora.scenario.found[L"Main"] = fake::Value(3.0e9);
-    EXPECT_EQ(
-        Error([&] { host::FindAndCopyProductsIntoMLIBuffer(com, *app, db, field, op, value); }), 6);
-    vantora.scenario.copyResult = fake::L(70000);  // does not fit an Integer
-    EXPECT_EQ(Error([&] { host::SLIBufferCopyFromMLIBuffer(com, *app, row); }), 6);
-}
-
 TEST_F(HostContract, FieldReadsPassTheNameByValueAndNullReadsEmpty) {
     auto app = App();
     vantora.scenario.databases[0].products[0].fields = {{L"Description", platform::Null{}},
