@@ -498,7 +498,7 @@ std::wstring Outcome(const Product& p, int quantity, bool added) {
                   : L"Product(s) could NOT be added to current quote");
 }
 
-std::wstring Prompt(const Product& p) {
+std::wstring QuantityPrompt(const Product& p) {
     return L"How many [ " + p.Description() + L"] would you like to add?";
 }
 
@@ -511,20 +511,51 @@ class Unregistered {
     Unregistered& operator=(const Unregistered&) = delete;
 };
 
+// The stand-in running and Skuvane's window open on it, for a test that
+// calls Open; at its end the window is closed, unless the program already
+// ended, and the host must hold no reference.
+class Opened : public ::testing::Test {
+  protected:
+    void Open(json scenario = json::object()) {
+        host_.emplace(std::move(scenario));
+        ASSERT_TRUE(host_->Start());
+        app_.emplace();
+        ASSERT_TRUE(app_->open()) << "no window";
+    }
+    void TearDown() override {
+        if (app_ && app_->open() && app_->process().Running()) {
+            EXPECT_TRUE(app_->Close());
+        }
+        if (host_) {
+            ExpectNoReferencesLeft(*host_, registryUsed_);
+        }
+        if (registryUsed_) {
+            EXPECT_TRUE(NoStandInLeft());
+        }
+        app_.reset();
+        host_.reset();
+    }
+    Host& host() { return *host_; }
+    Skuvane& app() { return *app_; }
+
+    std::optional<Host> host_;
+    std::optional<Skuvane> app_;
+    bool registryUsed_ = false;
+};
+
 // ============================================================================
 // Loading the window
 // ============================================================================
 
-TEST(Load, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
-    Host host;
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
+using Loading = Opened;
 
-    EXPECT_EQ(driver::Text(app.window()), L"Skuvane");
-    HWND field = app.control(search::kCboSearchField);
-    HWND op = app.control(search::kCboOperator);
-    HWND db = app.control(search::kCboProductDatabase);
+TEST_F(Loading, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+
+    EXPECT_EQ(driver::Text(app().window()), L"Skuvane");
+    HWND field = app().control(search::kCboSearchField);
+    HWND op = app().control(search::kCboOperator);
+    HWND db = app().control(search::kCboProductDatabase);
     EXPECT_EQ(driver::ComboItems(field),
               (std::vector<std::wstring>{L"ManufacturerPartNumber", L"VendorPartNumber"}));
     EXPECT_EQ(driver::ComboText(field), L"ManufacturerPartNumber");
@@ -537,13 +568,13 @@ TEST(Load, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
     EXPECT_EQ(driver::ComboItems(db),
               (std::vector<std::wstring>{kAll, L"Zeta Lighting", L"Alpha Cables ", L"Mid Tools"}));
     EXPECT_EQ(driver::ComboText(db), kAll);
-    EXPECT_EQ(app.Status(), L"Ready");
+    EXPECT_EQ(app().Status(), L"Ready");
 
-    HWND list = app.control(search::kLvwResults);
+    HWND list = app().control(search::kLvwResults);
     driver::RemoteListView view(list);
     ASSERT_EQ(view.ColumnCount(), 102);
     EXPECT_EQ(view.Count(), 0);
-    const int dpi = int(GetDpiForWindow(app.window()));
+    const int dpi = int(GetDpiForWindow(app().window()));
     for (int c = 0; c < 102; ++c) {
         EXPECT_EQ(view.ColumnText(c), kHeaders.at(size_t(c))) << "column " << c;
         EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0), MulDiv(2500, dpi, 1440))
@@ -555,14 +586,11 @@ TEST(Load, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
     std::vector<std::string> expected = {"Application.ProductDatabases()",
                                          "ProductDatabases.Count()"};
     for (int i = 1; i <= 3; ++i) Append(expected, DatabaseName(i));
-    EXPECT_EQ(Calls(host), expected);
-    EXPECT_EQ(host.Outstanding(), 0);
-
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
+    EXPECT_EQ(Calls(host()), expected);
+    EXPECT_EQ(host().Outstanding(), 0);
 }
 
-TEST(Load, WithoutAnInstallationBothMessagesShowAndTheWindowNever) {
+TEST_F(Loading, WithoutAnInstallationBothMessagesShowAndTheWindowNever) {
     Host host(json{{"installations", 0}});
     driver::Process p = driver::Process::Start(kExe);
     ASSERT_TRUE(p.pid());
@@ -579,17 +607,18 @@ TEST(Load, WithoutAnInstallationBothMessagesShowAndTheWindowNever) {
     EXPECT_TRUE(NoStandInLeft());
 }
 
-TEST(Load, WithTheHostStoppedItIsStartedThroughTheRegistryAndTheWindowOpens) {
-    Host host;
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
-    EXPECT_TRUE(driver::WindowsOf(app.pid(), L"#32770", true).empty()) << "a box showed";
-    EXPECT_EQ(driver::ComboItems(app.control(search::kCboProductDatabase)).size(), 4u);
-    EXPECT_EQ(app.Status(), L"Ready");
-    ASSERT_TRUE(host.Control()) << "the host is not running";
+TEST_F(Loading, WithTheHostStoppedItIsStartedThroughTheRegistryAndTheWindowOpens) {
+    host_.emplace();
+    registryUsed_ = true;
+    app_.emplace();
+    ASSERT_TRUE(app().open()) << "no window";
+    EXPECT_TRUE(driver::WindowsOf(app().pid(), L"#32770", true).empty()) << "a box showed";
+    EXPECT_EQ(driver::ComboItems(app().control(search::kCboProductDatabase)).size(), 4u);
+    EXPECT_EQ(app().Status(), L"Ready");
+    ASSERT_TRUE(host().Control()) << "the host is not running";
 
     // Only the first installation; its Application read anew for each call.
-    const std::vector<std::string> calls = Calls(host);
+    const std::vector<std::string> calls = Calls(host());
     const std::vector<std::string> start = {
         "Installations.Count()",      "Installations.Item(I2:1)",
         "Installation.Application()", "InstallationApplication.IsRunning()",
@@ -597,13 +626,9 @@ TEST(Load, WithTheHostStoppedItIsStartedThroughTheRegistryAndTheWindowOpens) {
         "Installation.Application()", "InstallationApplication.GetRunningObject()"};
     ASSERT_GE(calls.size(), start.size());
     EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + long(start.size())), start);
-
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host, true);
-    EXPECT_TRUE(NoStandInLeft());
 }
 
-TEST(Load, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds) {
+TEST_F(Loading, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds) {
     Unregistered none;
     driver::Process p = driver::Process::Start(kExe);
     ASSERT_TRUE(p.pid());
@@ -621,39 +646,32 @@ TEST(Load, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds) {
 // Searching
 // ============================================================================
 
-TEST(Search, OneDatabaseListsItsMatchesAndPassesTheChoicesAsTheyStand) {
-    Host host;
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
-    host.ClearLog();
+using Searching = Opened;
 
-    ASSERT_TRUE(app.Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"zl-"));
-    EXPECT_EQ(app.Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
-                                                                  ExpectedRow(ProductOf(0, 1))}));
-    EXPECT_EQ(Calls(host), DatabaseSearch(L"Zeta Lighting", L"ManufacturerPartNumber",
-                                          L"Begins with", L"zl-", 2));
-    EXPECT_EQ(host.Outstanding(), 0);
+TEST_F(Searching, OneDatabaseListsItsMatchesAndPassesTheChoicesAsTheyStand) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    host().ClearLog();
 
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
+    ASSERT_TRUE(app().Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"zl-"));
+    EXPECT_EQ(app().Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
+                                                                    ExpectedRow(ProductOf(0, 1))}));
+    EXPECT_EQ(Calls(host()), DatabaseSearch(L"Zeta Lighting", L"ManufacturerPartNumber",
+                                            L"Begins with", L"zl-", 2));
+    EXPECT_EQ(host().Outstanding(), 0);
 }
 
-TEST(Search, AllDatabasesSearchesEachInTurnAndKeepsTheirRowsInOrder) {
-    Host host;
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
+TEST_F(Searching, AllDatabasesSearchesEachInTurnAndKeepsTheirRowsInOrder) {
+    ASSERT_NO_FATAL_FAILURE(Open());
     // Rows of an earlier search are replaced.
-    ASSERT_TRUE(app.Search(L"Alpha Cables ", L"ManufacturerPartNumber", L"Equal to", L"AC-1"));
-    ASSERT_EQ(app.Rows().size(), 1u);
-    host.ClearLog();
+    ASSERT_TRUE(app().Search(L"Alpha Cables ", L"ManufacturerPartNumber", L"Equal to", L"AC-1"));
+    ASSERT_EQ(app().Rows().size(), 1u);
+    host().ClearLog();
 
     // The second database finds nothing.
-    ASSERT_TRUE(app.Search(kAll, L"VendorPartNumber", L"Contains", L"-700"));
-    EXPECT_EQ(app.Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
-                                                                  ExpectedRow(ProductOf(0, 1)),
-                                                                  ExpectedRow(ProductOf(2, 0))}));
+    ASSERT_TRUE(app().Search(kAll, L"VendorPartNumber", L"Contains", L"-700"));
+    EXPECT_EQ(app().Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
+                                                                    ExpectedRow(ProductOf(0, 1)),
+                                                                    ExpectedRow(ProductOf(2, 0))}));
     std::vector<std::string> expected = {"Application.ProductDatabases()",
                                          "ProductDatabases.Count()"};
     const int found[] = {2, 0, 1};
@@ -662,31 +680,24 @@ TEST(Search, AllDatabasesSearchesEachInTurnAndKeepsTheirRowsInOrder) {
         Append(expected, DatabaseSearch(Databases()[size_t(i - 1)].name, L"VendorPartNumber",
                                         L"Contains", L"-700", found[i - 1]));
     }
-    EXPECT_EQ(Calls(host), expected);
-    EXPECT_EQ(host.Outstanding(), 0);
-
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
+    EXPECT_EQ(Calls(host()), expected);
+    EXPECT_EQ(host().Outstanding(), 0);
 }
 
 // Close waits in the queue until the search yields between databases; the
 // program must then end at once, normally, with nothing left running.
-TEST(Search, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
-    Host host;
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
-    host.ClearLog();
-    SendMessageW(app.control(search::kCboOperator), CB_SETCURSEL, 6, 0);  // Begins with
-    driver::Press(app.window(), app::ControlIdOf(search::kCmdSearch));
-    driver::Press(app.window(), app::ControlIdOf(search::kCmdClose));
-    const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
+TEST_F(Searching, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    host().ClearLog();
+    SendMessageW(app().control(search::kCboOperator), CB_SETCURSEL, 6, 0);  // Begins with
+    driver::Press(app().window(), app::ControlIdOf(search::kCmdSearch));
+    driver::Press(app().window(), app::ControlIdOf(search::kCmdClose));
+    const Ending end = WatchUntilEnd(app().process(), kWindowWaitMs);
     ASSERT_TRUE(end.exitCode) << "still running";
     EXPECT_EQ(*end.exitCode, 0u);
     EXPECT_TRUE(end.boxes.empty());
     // The search went no further than the database it had reached.
-    EXPECT_FALSE(Contains(Calls(host), "ProductDatabases.Item(&I2:2)"));
-    ExpectNoReferencesLeft(host);
+    EXPECT_FALSE(Contains(Calls(host()), "ProductDatabases.Item(&I2:2)"));
 }
 
 // ============================================================================
@@ -697,38 +708,24 @@ TEST(Search, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
 json BusyFor(const char* member, long ms) { return {{"busy", {{"member", member}, {"ms", ms}}}}; }
 
 // A search in the first database that lists its first two products.
-class Add : public ::testing::Test {
+class Add : public Opened {
   protected:
     void Open(json scenario) {
-        host_.emplace(std::move(scenario));
-        ASSERT_TRUE(host_->Start());
-        app_.emplace();
-        ASSERT_TRUE(app_->open()) << "no window";
+        Opened::Open(std::move(scenario));
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(
             app_->Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"ZL"));
         ASSERT_EQ(app_->Rows().size(), 2u);
         host_->ClearLog();
-    }
-    void TearDown() override {
-        if (app_ && app_->open()) {
-            EXPECT_TRUE(app_->Close());
-        }
-        if (host_) {
-            ExpectNoReferencesLeft(*host_);
-        }
-        app_.reset();
-        host_.reset();
     }
     // Answers the next quantity prompt, checking that it names the product.
     void Answer(const Product& p, const std::wstring& typed, bool ok = true) {
         std::wstring prompt, caption;
         ASSERT_TRUE(driver::AnswerInputBox(app_->pid(), typed, ok, kBoxWaitMs, &prompt, &caption))
             << "no quantity prompt";
-        EXPECT_EQ(prompt, Prompt(p));
+        EXPECT_EQ(prompt, QuantityPrompt(p));
         EXPECT_EQ(caption, L"Add product to current quote");
     }
-    std::optional<Host> host_;
-    std::optional<Skuvane> app_;
 };
 
 TEST_F(Add, TwoSelectedRowsAreAddedInOrderWithHalvesRoundedToEven) {
@@ -763,7 +760,7 @@ TEST_F(Add, CancelAtTheFirstOfTwoRowsAddsNothingAndOffersNoMore) {
     EXPECT_FALSE(WaitUntil(1500, [&] {
         for (HWND dlg : driver::WindowsOf(app_->pid(), L"#32770", true)) {
             if (GetDlgItem(dlg, 0xFFFF) ||
-                driver::Text(GetDlgItem(dlg, 100)) == Prompt(ProductOf(0, 1)))
+                driver::Text(GetDlgItem(dlg, 100)) == QuantityPrompt(ProductOf(0, 1)))
                 return true;
         }
         return false;
@@ -796,24 +793,23 @@ TEST_F(Add, AHostBusyAtTheAddAddsTheLineOnceItIsFree) {
 
 // A 1,000-character description: the box grows until the whole question,
 // its last words included, shows above the typing field.
-TEST(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
-    Host host;
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
-    ASSERT_TRUE(app.Search(L"Mid Tools", L"ManufacturerPartNumber", L"Equal to", L"MT-1000"));
-    app.Select({0});
-    app.PressAdd();
+using Prompt = Opened;
+
+TEST_F(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_TRUE(app().Search(L"Mid Tools", L"ManufacturerPartNumber", L"Equal to", L"MT-1000"));
+    app().Select({0});
+    app().PressAdd();
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil(kBoxWaitMs, [&] {
-        for (HWND dlg : driver::WindowsOf(app.pid(), L"#32770", true)) {
+        for (HWND dlg : driver::WindowsOf(app().pid(), L"#32770", true)) {
             if (GetDlgItem(dlg, 101)) box = dlg;
         }
         return box != nullptr;
     }));
     HWND prompt = GetDlgItem(box, 100);
     const std::wstring text = driver::Text(prompt);
-    EXPECT_EQ(text, Prompt(ProductOf(2, 1)));
+    EXPECT_EQ(text, QuantityPrompt(ProductOf(2, 1)));
     const RECT r = driver::ClientRectIn(prompt, box);
     RECT need = {0, 0, r.right - r.left, 0};
     HDC dc = GetDC(nullptr);
@@ -832,8 +828,6 @@ TEST(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
     EXPECT_GE(screen.top, 0);
     EXPECT_LE(screen.bottom, GetSystemMetrics(SM_CYSCREEN));
     driver::Press(box, IDCANCEL);
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
 }
 
 // ============================================================================
@@ -1112,13 +1106,12 @@ std::wstring PlatformText(const std::string& field) {
     return {V_BSTR(text.get()), SysStringLen(V_BSTR(text.get()))};
 }
 
-TEST(OddValues, EveryKindIsListedAsThePlatformWritesItAndLongTextWhole) {
-    Host host(json{{"values", kOddFields}});
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
-    ASSERT_TRUE(app.Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Equal to", L"ZL-100"));
-    driver::RemoteListView list(app.control(search::kLvwResults));
+using OddValues = Opened;
+
+TEST_F(OddValues, EveryKindIsListedAsThePlatformWritesItAndLongTextWhole) {
+    ASSERT_NO_FATAL_FAILURE(Open(json{{"values", kOddFields}}));
+    ASSERT_TRUE(app().Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Equal to", L"ZL-100"));
+    driver::RemoteListView list(app().control(search::kLvwResults));
     ASSERT_EQ(list.Count(), 1);
     std::vector<std::wstring> expected = ExpectedRow(ProductOf(0, 0));
     for (size_t c = 0; c < kHeaders.size(); ++c) {
@@ -1128,8 +1121,6 @@ TEST(OddValues, EveryKindIsListedAsThePlatformWritesItAndLongTextWhole) {
         EXPECT_EQ(list.Text(0, int(c), expected[c].size() + 1), expected[c] + L'\0')
             << field << " shows \"" << Utf8(list.Text(0, int(c))).substr(0, 80) << "\"";
     }
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
 }
 
 // What the user sees when the host answers a member oddly: after loading,
@@ -1178,7 +1169,7 @@ std::vector<std::wstring> SeenWith(const OddAnswer& c) {
     return seen;
 }
 
-TEST(OddValues, OddMemberAnswersConvertAsThePlatformsOrEndInItsReport) {
+TEST_F(OddValues, OddMemberAnswersConvertAsThePlatformsOrEndInItsReport) {
     const std::wstring half = PlatformText("UnitPrice");  // 2.5 in the user's notation
     auto outcome = [](bool added) { return Outcome(ProductOf(0, 0), 1, added); };
     const std::wstring ended = L"exit 1", closed = L"exit 0";
@@ -1321,12 +1312,11 @@ TEST(ExeLifecycle, EveryWayOfClosingTheWindowEndsTheProcess) {
     ExpectNoReferencesLeft(host);
 }
 
-TEST(ExeAccessibility, ScreenReadersHearEveryInputNamedByItsLabel) {
-    Host host;
-    ASSERT_TRUE(host.Start());
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
-    SendMessageW(app.control(search::kTxtSearchFor), WM_SETTEXT, 0,
+using ExeAccessibility = Opened;
+
+TEST_F(ExeAccessibility, ScreenReadersHearEveryInputNamedByItsLabel) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    SendMessageW(app().control(search::kTxtSearchFor), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"patch cable"));
     const struct {
         search::ControlId id;
@@ -1357,17 +1347,15 @@ TEST(ExeAccessibility, ScreenReadersHearEveryInputNamedByItsLabel) {
         SCOPED_TRACE(testing::PrintToString(in.name));
         win32::ComPtr<IAccessible> acc, standard;
         ASSERT_HRESULT_SUCCEEDED(
-            AccessibleObjectFromWindow(app.control(in.id), OBJID_CLIENT, IID_PPV_ARGS(&acc)));
+            AccessibleObjectFromWindow(app().control(in.id), OBJID_CLIENT, IID_PPV_ARGS(&acc)));
         ASSERT_HRESULT_SUCCEEDED(
-            CreateStdAccessibleObject(app.control(in.id), OBJID_CLIENT, IID_PPV_ARGS(&standard)));
+            CreateStdAccessibleObject(app().control(in.id), OBJID_CLIENT, IID_PPV_ARGS(&standard)));
         EXPECT_EQ(text(acc.Get(), &IAccessible::get_accName), in.name);
         EXPECT_NE(role(acc.Get()), -1);
         EXPECT_EQ(role(acc.Get()), role(standard.Get()));
         EXPECT_EQ(text(acc.Get(), &IAccessible::get_accValue),
                   in.value.empty() ? text(standard.Get(), &IAccessible::get_accValue) : in.value);
     }
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
 }
 
 // The prefix's screen DPI for the programs started while it lives (each reads
@@ -1386,33 +1374,30 @@ struct ScreenDpi {
 // With the screen at 144 DPI, the window's client area and every control are
 // half as large again as at 96 (this process sees their pixels as they are),
 // and each result column is 250 pixels wide.
-TEST(ExeDpi, At144DpiEverythingIsHalfAsLargeAgain) {
-    Host host;
-    ASSERT_TRUE(host.Start());
+using ExeDpi = Opened;
+
+TEST_F(ExeDpi, At144DpiEverythingIsHalfAsLargeAgain) {
     ScreenDpi dpi(144);
-    Skuvane app;
-    ASSERT_TRUE(app.open()) << "no window";
+    ASSERT_NO_FATAL_FAILURE(Open());
     auto within1 = [](RECT a, RECT b) {
         return std::abs(a.left - b.left) <= 1 && std::abs(a.top - b.top) <= 1 &&
                std::abs(a.right - b.right) <= 1 && std::abs(a.bottom - b.bottom) <= 1;
     };
     RECT client;
-    GetClientRect(app.window(), &client);
+    GetClientRect(app().window(), &client);
     EXPECT_TRUE(within1(client, {0, 0, 816, 482})) << client.right << " x " << client.bottom;
     for (const auto& c : search::kLayout) {
-        RECT r = driver::ClientRectIn(app.control(c.id), app.window());
+        RECT r = driver::ClientRectIn(app().control(c.id), app().window());
         EXPECT_TRUE(within1(r, Pixels(c, 144)))
             << testing::PrintToString(std::wstring(c.name)) << " at " << r.left << "," << r.top
             << "-" << r.right << "," << r.bottom;
     }
-    HWND list = app.control(search::kLvwResults);
+    HWND list = app().control(search::kLvwResults);
     const int columns = driver::RemoteListView(list).ColumnCount();
     EXPECT_EQ(columns, 102);
     for (int i = 0; i < columns; ++i) {
         EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), 250) << "column " << i;
     }
-    EXPECT_TRUE(app.Close());
-    ExpectNoReferencesLeft(host);
 }
 
 // ============================================================================
