@@ -33,6 +33,7 @@ exec {keeper}>&-  # end of input: the command prompt ends
 if ! timeout 60 wineserver -w; then
   echo "test: a Windows process was left running:" >&2
   ps -eo pid,etime,args | grep -iE '\.exe|wine' | grep -v grep >&2
+  wineserver -k  # so that the next run starts on a clean prefix
   win_rc=1
 fi
 
