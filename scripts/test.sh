@@ -24,15 +24,22 @@ export DISPLAY=$SKUVANE_DISPLAY
 exec {keeper}> >(exec wine cmd.exe >/dev/null 2>&1)
 # Wine's gtest needs a Windows path for its XML folder.
 winresults="Z:${results//\//\\}\\win\\"
+# Only this script may hold the prompt's input open. A test that reaches the
+# desktop before the prompt does starts Wine's desktop process, which would
+# inherit the input and live as long as the server: the prompt would never
+# see its end, nor the server stop.
 GTEST_OUTPUT="xml:$winresults" ctest --test-dir "$root/build/win" --timeout 300 \
-  --output-on-failure --output-junit "$results/win.junit.xml" >"$results/win.log" 2>&1
+  --output-on-failure --output-junit "$results/win.junit.xml" >"$results/win.log" 2>&1 {keeper}>&-
 win_rc=$?
 exec {keeper}>&-  # end of input: the command prompt ends
 # No Windows process may outlive the tests. The bound leaves room for the
 # stand-in's registry, which may wait 15 s for a client, on a loaded machine.
 if ! timeout 60 wineserver -w; then
   echo "test: a Windows process was left running:" >&2
-  ps -eo pid,etime,args | grep -iE '\.exe|wine' | grep -v grep >&2
+  for p in /proc/[0-9]*; do  # this prefix's, not other runs'
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "$p/environ" 2>/dev/null &&
+      echo "  ${p#/proc/} $(tr '\0' ' ' <"$p/cmdline")" >&2
+  done
   wineserver -k  # so that the next run starts on a clean prefix
   win_rc=1
 fi
