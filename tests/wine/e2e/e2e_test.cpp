@@ -388,15 +388,29 @@ class Skuvane {
   public:
     // Waits for the window, or for a box that came instead (the window shows
     // once it is answered).
-    Skuvane() : process_(driver::Process::Start(kExe)) {
+    Skuvane() : process_(driver::Process::Start(kExe)), startError_(GetLastError()) {
         WaitUntil(kWindowWaitMs, [&] {
             if (!process_.Running() || BoxUp(pid())) return true;
             const auto shown = driver::WindowsOf(pid(), kWindowClass, true);
             window_ = shown.empty() ? nullptr : shown[0];
             return window_ != nullptr;
         });
+        if (window_) return;
+        if (!pid()) {
+            why_ = "it did not start, error " + std::to_string(startError_);
+        } else if (auto code = process_.WaitExit(0)) {
+            why_ = "it ended with exit code " + std::to_string(*code);
+        } else if (auto box = driver::WaitMessageBox(pid(), 0)) {
+            why_ = "it showed \"" + Utf8(box->text) + "\"";
+        } else {
+            why_ = "no window in " + std::to_string(kWindowWaitMs) + " ms";
+        }
     }
-    bool open() const { return window_ != nullptr; }
+    // Open, or why not.
+    ::testing::AssertionResult open() const {
+        if (window_) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "Skuvane has no window: " << why_;
+    }
     DWORD pid() const { return process_.pid(); }
     driver::Process& process() { return process_; }
     HWND window() const { return window_; }
@@ -472,7 +486,9 @@ class Skuvane {
     }
 
     driver::Process process_;
+    DWORD startError_;
     HWND window_ = nullptr;
+    std::string why_;
 };
 
 // The row the user must see for a product: column 0 its description, then
