@@ -3,8 +3,8 @@
 # on the private Xvfb when there is no DISPLAY. Prints only its figures.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh" --win-target skuvane_bench
 source "$root/scripts/wine-env.sh"
+bash "$root/scripts/build.sh" --win-target skuvane_bench
 
 own_display=0
 cleanup() {

@@ -4,9 +4,9 @@
 # and a de-DE locale. Ends with "fuzz: N inputs, D differences".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-env.sh"
 count=${1:-10000000}
 bash "$root/scripts/build.sh" --win-target number_text_fuzz
-source "$root/scripts/wine-env.sh"
 # Conversions need no display; the wineserver must still not outlive the run.
 trap 'timeout 10 wineserver -w 2>/dev/null || true' EXIT
 

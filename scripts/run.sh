@@ -6,6 +6,7 @@
 # script saves build/screenshot.png, prints its path and stops everything.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-env.sh"
 # SKUVANE_RUN_BUILD names another Windows build tree and skips the build.
 if [ -n "${SKUVANE_RUN_BUILD:-}" ]; then
   build=$SKUVANE_RUN_BUILD
@@ -13,7 +14,6 @@ else
   bash "$root/scripts/build.sh"
   build=$root/build/win
 fi
-source "$root/scripts/wine-env.sh"
 exe=$build/app/Skuvane.exe
 standin=$build/standin/VantoraStandIn.exe
 demo=$build/standin/standin_demo.exe

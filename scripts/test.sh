@@ -3,8 +3,8 @@
 # Windows-side tests under Wine on a private Xvfb. Ends with "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh" || exit 1
 source "$root/scripts/wine-env.sh"
+bash "$root/scripts/build.sh" || exit 1
 
 results=$root/build/test-results
 rm -rf "$results"; mkdir -p "$results/native" "$results/win"

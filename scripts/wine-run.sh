@@ -6,6 +6,7 @@
 # open after the test, and ctest would wait for them to exit before starting
 # the next test: into a wineserver that is shutting down. Through a file the
 # test ends when its program does.
+source "$(dirname "$0")/wine-env.sh"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 wine "$@" >"$log" 2>&1
