@@ -53,15 +53,37 @@ int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row)
     return com.ToInteger(Invoke(*f, L"SLIBufferCopyFromMLIBuffer", args));
 }
 
-std::wstring_view SLIBufferGetValue(Automation& com, Dispatch& itemFunctions,
-                                    const platform::Text& field, FieldValue& slot) {
-    std::array<Arg, 1> args{Arg::Val(field)};
-    Invoke(itemFunctions, L"SLIBufferGetValue", args, slot.value);
-    if (slot.value.IsNull()) return {};
-    // Text, the usual answer, is shown as it came.
-    if (const std::wstring* text = slot.value.get<std::wstring>()) return *text;
-    com.ToString(slot.value, slot.text);
-    return slot.text;
+void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
+                        std::span<const std::unique_ptr<const platform::Text>> fields,
+                        std::span<FieldValue> slots, std::span<std::wstring_view> texts) {
+    class Reads final : public platform::CallRun {
+      public:
+        Reads(Automation& com, std::span<const std::unique_ptr<const platform::Text>> fields,
+              std::span<FieldValue> slots, std::span<std::wstring_view> texts)
+            : com_(com), fields_(fields), slots_(slots), texts_(texts) {}
+        size_t size() const override { return fields_.size(); }
+        const platform::Text& Argument(size_t i) const override { return *fields_[i]; }
+        Variant& Answer(size_t i) override { return slots_[i].value; }
+        void Answered(size_t i) override {
+            FieldValue& slot = slots_[i];
+            if (slot.value.IsNull()) {
+                texts_[i] = {};
+            } else if (const std::wstring* text = slot.value.get<std::wstring>()) {
+                texts_[i] = *text;  // text, the usual answer, is shown as it came
+            } else {
+                com_.ToString(slot.value, slot.text);
+                texts_[i] = slot.text;
+            }
+        }
+
+      private:
+        Automation& com_;
+        std::span<const std::unique_ptr<const platform::Text>> fields_;
+        std::span<FieldValue> slots_;
+        std::span<std::wstring_view> texts_;
+    };
+    Reads reads(com, fields, slots, texts);
+    itemFunctions.CallEach(L"SLIBufferGetValue", platform::CallKind::Method, reads);
 }
 
 int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,

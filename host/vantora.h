@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,10 +46,12 @@ struct FieldValue {
     Variant value;
     std::wstring text;
 };
-// One field of the SLIBuffer row as text, pointing into `slot`; the name
-// passed by value. Null reads as empty text.
-std::wstring_view SLIBufferGetValue(Automation& com, Dispatch& itemFunctions,
-                                    const platform::Text& field, FieldValue& slot);
+// Fields of the SLIBuffer row as text, one SLIBufferGetValue call each, in
+// order, each name passed by value. texts[i] points into slots[i]; Null
+// reads as empty text. A value that has no text raises before the next read.
+void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
+                        std::span<const std::unique_ptr<const platform::Text>> fields,
+                        std::span<FieldValue> slots, std::span<std::wstring_view> texts);
 // Part number, vendor, quantity by reference, then Long 0 by value. Negative
 // when Vantora's answer is below 0 (not added), else 0.
 int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,

@@ -47,6 +47,21 @@ class Arg {
 
 enum class CallKind { PropertyGet, Method };
 
+// A run of calls to one member, each with one text by value, such as the
+// field reads of a product row. The caller says where each answer goes and
+// hears of it before the next call is made.
+class CallRun {
+  public:
+    virtual size_t size() const = 0;
+    virtual const Text& Argument(size_t i) const = 0;
+    virtual Variant& Answer(size_t i) = 0;
+    // Raising here ends the run: no further call is made.
+    virtual void Answered(size_t i) = 0;
+
+  protected:
+    ~CallRun() = default;
+};
+
 // One reference to an automation object. Destroying it releases the reference.
 class Dispatch {
   public:
@@ -61,6 +76,9 @@ class Dispatch {
         Call(member, kind, args, result);
         return result;
     }
+    // Calls `member` once for each of the run's texts, in order, as Call
+    // would. A platform may make them without setting each call up anew.
+    virtual void CallEach(const wchar_t* member, CallKind kind, CallRun& run);
 };
 
 enum class Order { Less, Equal, Greater, Null };

@@ -73,8 +73,7 @@ ProductReader::ProductReader(platform::Automation& com) : com_(com) {
 
 const ProductValues& ProductReader::Read(platform::Dispatch& app) {
     platform::Object itemFunctions = host::ItemFunctions(app);
-    for (size_t r = 0; r < kReadOrder.size(); ++r)
-        texts_[r] = host::SLIBufferGetValue(com_, *itemFunctions, *names_[r], slots_[r]);
+    host::SLIBufferGetValues(com_, *itemFunctions, names_, slots_, texts_);
     return texts_;
 }
 

@@ -112,6 +112,11 @@ class TextWin final : public platform::Text {
     Bstr b_;
 };
 
+// Texts are made here: the type check costs less than a cast's search.
+const TextWin* AsTextWin(const platform::Text& t) {
+    return typeid(t) == typeid(TextWin) ? static_cast<const TextWin*>(&t) : nullptr;
+}
+
 // The arguments of one call as Invoke takes them (in reverse order), with
 // the storage that by-reference arguments point at. Everything allocated
 // here is freed by the destructor, whatever happens to the call. Each kind
@@ -182,9 +187,8 @@ class ArgPack {
     static void Put(const Variant& a, VARIANT& v, Slot&) { ToComVariant(a, v); }
     static void Put(const platform::Text* a, VARIANT& v, Slot& s) {
         v.vt = VT_BSTR;
-        // Texts are made here: the type check costs less than a cast's search.
-        if (typeid(*a) == typeid(TextWin)) {
-            v.bstrVal = static_cast<const TextWin*>(a)->bstr();
+        if (const TextWin* t = AsTextWin(*a)) {
+            v.bstrVal = t->bstr();
             s.borrowed = true;
             return;
         }
@@ -392,12 +396,7 @@ DISPID DispatchWin::Id(const wchar_t* member) {
     return id;
 }
 
-void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args, Variant& out) {
-    if (args.size() > kMaxArgs) RaiseHresult(DISP_E_BADPARAMCOUNT);
-    const DISPID id = Id(member);
-    ArgPack pack(args);
-    pack.Fill();
-    DISPPARAMS params = {pack.rg(), nullptr, static_cast<UINT>(args.size()), 0};
+ComVariant DispatchWin::Invoke(DISPID id, CallKind kind, DISPPARAMS& params) {
     ComVariant result;
     EXCEPINFO ei = {};
     UINT argError = 0;
@@ -410,8 +409,37 @@ void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args
     });
     if (hr == DISP_E_EXCEPTION) RaiseException(ei);
     if (FAILED(hr)) RaiseHresult(hr);
+    return result;
+}
+
+void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args, Variant& out) {
+    if (args.size() > kMaxArgs) RaiseHresult(DISP_E_BADPARAMCOUNT);
+    const DISPID id = Id(member);
+    ArgPack pack(args);
+    pack.Fill();
+    DISPPARAMS params = {pack.rg(), nullptr, static_cast<UINT>(args.size()), 0};
+    const ComVariant result = Invoke(id, kind, params);
     pack.CopyBack();
     FromComVariant(*result.get(), out);
+}
+
+// The same calls as Call's, with what stays the same from one to the next
+// (the member's id, the argument list) set up once.
+void DispatchWin::CallEach(const wchar_t* member, CallKind kind, platform::CallRun& run) {
+    if (run.size() == 0) return;
+    const DISPID id = Id(member);
+    VARIANT arg;
+    arg.vt = VT_BSTR;
+    DISPPARAMS params = {&arg, nullptr, 1, 0};
+    Bstr copy;  // only for a text not made here
+    for (size_t i = 0; i < run.size(); ++i) {
+        const platform::Text& text = run.Argument(i);
+        const TextWin* own = AsTextWin(text);
+        if (!own) copy = Bstr(text.view());
+        arg.bstrVal = own ? own->bstr() : copy.get();
+        FromComVariant(*Invoke(id, kind, params).get(), run.Answer(i));
+        run.Answered(i);
+    }
 }
 
 platform::Object AutomationWin::GetRunningObject(const wchar_t* progId) {

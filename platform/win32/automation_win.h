@@ -21,10 +21,12 @@ class DispatchWin final : public platform::Dispatch {
     using platform::Dispatch::Call;
     void Call(const wchar_t* member, platform::CallKind kind, std::span<platform::Arg> args,
               platform::Variant& result) override;
+    void CallEach(const wchar_t* member, platform::CallKind kind, platform::CallRun& run) override;
     IDispatch* get() const { return p_.Get(); }
 
   private:
     DISPID Id(const wchar_t* member);
+    ComVariant Invoke(DISPID id, platform::CallKind kind, DISPPARAMS& params);
 
     ComPtr<IDispatch> p_;
     // The last member looked up: a row's field reads call one member many times.

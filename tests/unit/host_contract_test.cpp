@@ -48,21 +48,26 @@ TEST_F(HostContract, FieldReadsPassTheNameByValueAndNullReadsEmpty) {
     com.ClearCalls();
 
     auto f = host::ItemFunctions(*app);
-    // One slot for every read: each value replaces the one before.
-    host::FieldValue slot;
-    auto read = [&](const wchar_t* field) {
-        return std::wstring(host::SLIBufferGetValue(com, *f, *com.MakeText(field), slot));
+    std::vector<std::unique_ptr<const platform::Text>> fields;
+    for (const wchar_t* name : {L"Qty", L"Description", L"Discontinued", L"Cost", L"NoSuchField"})
+        fields.push_back(com.MakeText(name));
+    // The slots are kept from row to row: each value replaces the one before.
+    std::array<host::FieldValue, 5> slots;
+    std::array<std::wstring_view, 5> texts;
+    auto read = [&] {
+        host::SLIBufferGetValues(com, *f, fields, slots, texts);
+        return std::vector<std::wstring>(texts.begin(), texts.end());
     };
-    EXPECT_EQ(read(L"Qty"), L"-3");
-    EXPECT_EQ(read(L"Description"), L"");
-    EXPECT_EQ(read(L"Discontinued"), L"True");
-    EXPECT_EQ(read(L"Cost"), L"2.5");
-    EXPECT_EQ(read(L"NoSuchField"), L"");
+    EXPECT_EQ(read(), (std::vector<std::wstring>{L"-3", L"", L"True", L"2.5", L""}));
     // One ItemFunctions serves every read.
     EXPECT_EQ(com.CountCalls(L"ItemFunctions"), 1);
     const auto& call = com.calls()[2];
     EXPECT_EQ(call.member, L"SLIBufferGetValue");
     EXPECT_EQ(call.args, (std::vector<ArgRecord>{{L"String", false, L"Description"}}));
+    vantora.buffer[0].fields = {
+        {L"Description", 7.25}, {L"Qty", L"many"}, {L"Cost", platform::Null{}}};
+    host::SLIBufferCopyFromMLIBuffer(com, *app, row);
+    EXPECT_EQ(read(), (std::vector<std::wstring>{L"many", L"7.25", L"", L"", L""}));
 }
 
 TEST_F(HostContract, AddingPassesThreeReferencesThenLongZero) {

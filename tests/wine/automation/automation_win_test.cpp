@@ -49,6 +49,7 @@ int32_t ErrorOf(const std::function<void()>& f) {
 class Probe final : public IDispatch {
   public:
     ULONG refs = 1;
+    int calls = 0;  // Invoke
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         *out = iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ? this : nullptr;
@@ -76,6 +77,7 @@ class Probe final : public IDispatch {
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p,
                                      VARIANT* result, EXCEPINFO* ei, UINT*) override {
+        ++calls;
         const UINT n = p->cArgs;
         VARIANT* args = p->rgvarg;  // last argument first
         switch (id) {
@@ -201,6 +203,38 @@ TEST_F(AutomationWin, TextMadeOnceServesEveryCallAndResultsReplaceTheVariant) {
     platform::Invoke(*root_, L"Describe", text, result);
     ASSERT_NE(result.get<std::wstring>(), nullptr);
     EXPECT_EQ(*result.get<std::wstring>(), L"BSTR");  // nothing of "BSTR,I2" left
+}
+
+// A row's field reads: each text goes by value, whoever made it, and each
+// answer is handed over before the next call; one refused ends the run.
+TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
+    struct Foreign final : platform::Text {
+        std::wstring_view view() const override { return L"b"; }
+    } b;
+    const auto a = com_.MakeText(L"a"), c = com_.MakeText(L"c");
+    struct Reads final : platform::CallRun {
+        std::array<const platform::Text*, 3> texts;
+        std::array<Variant, 3> answers;
+        std::wstring seen;
+        size_t refuse = 3;
+        size_t size() const override { return texts.size(); }
+        const platform::Text& Argument(size_t i) const override { return *texts[i]; }
+        Variant& Answer(size_t i) override { return answers[i]; }
+        void Answered(size_t i) override {
+            seen += *answers[i].get<std::wstring>();
+            if (i == refuse) throw RuntimeError(platform::err::kTypeMismatch);
+        }
+    } reads;
+    reads.texts = {a.get(), &b, c.get()};
+    root_->CallEach(L"Echo", platform::CallKind::Method, reads);
+    EXPECT_EQ(reads.seen, L"abc");
+    EXPECT_EQ(probe_.calls, 3);
+
+    reads.seen.clear();
+    reads.refuse = 1;
+    EXPECT_EQ(ErrorOf([&] { root_->CallEach(L"Echo", platform::CallKind::Method, reads); }), 13);
+    EXPECT_EQ(reads.seen, L"ab");
+    EXPECT_EQ(probe_.calls, 5);
 }
 
 TEST_F(AutomationWin, PropertyReadsAndMethodCallsUseTheirDispatchFlags) {
