@@ -178,11 +178,37 @@ Variant FromComVariant(const VARIANT& in) {
     throw RuntimeError(platform::err::kUnsupportedType);
 }
 
+namespace {
+
+// Puts a value into a variant that already holds one of its kind.
+template <class T>
+bool Overwrite(Variant& out, T value) {
+    T* held = out.get<T>();
+    if (held) *held = value;
+    return held != nullptr;
+}
+
+}  // namespace
+
 void FromComVariant(const VARIANT& in, Variant& out) {
     if ((in.vt & ~VT_BYREF) == VT_BSTR) {
         const BSTR b = (in.vt & VT_BYREF) ? *in.pbstrVal : in.bstrVal;
         out.StringStorage().assign(b, SysStringLen(b));
         return;
+    }
+    // A field read row after row answers with the same kind of number.
+    switch (in.vt) {
+        case VT_R8:
+            if (Overwrite(out, in.dblVal)) return;
+            break;
+        case VT_CY:
+            if (Overwrite(out, platform::Currency{in.cyVal.int64})) return;
+            break;
+        case VT_I4:
+            if (Overwrite(out, static_cast<int32_t>(in.lVal))) return;
+            break;
+        default:
+            break;
     }
     out = FromComVariant(in);
 }
