@@ -429,13 +429,13 @@ void DispatchWin::CallEach(const wchar_t* member, CallKind kind, platform::CallR
     if (run.size() == 0) return;
     const DISPID id = Id(member);
     VARIANT arg;
-    arg.vt = VT_BSTR;
     DISPPARAMS params = {&arg, nullptr, 1, 0};
     Bstr copy;  // only for a text not made here
     for (size_t i = 0; i < run.size(); ++i) {
         const platform::Text& text = run.Argument(i);
         const TextWin* own = AsTextWin(text);
         if (!own) copy = Bstr(text.view());
+        arg.vt = VT_BSTR;  // each call anew: a callee may have changed it
         arg.bstrVal = own ? own->bstr() : copy.get();
         FromComVariant(*Invoke(id, kind, params).get(), run.Answer(i));
         run.Answered(i);
