@@ -11,7 +11,10 @@
 # Every Wine process of a script descends from it and inherits the setting,
 # so the script runs itself again under it before it does anything.
 if [ -f "$0" ] && (((16#$(</proc/self/personality) & 16#40000) == 0)); then
-  exec setarch "$(uname -m)" --addr-no-randomize bash "$0" "$@"
+  if setarch "$(uname -m)" --addr-no-randomize true 2>/dev/null; then
+    exec setarch "$(uname -m)" --addr-no-randomize bash "$0" "$@"
+  fi
+  echo "wine-env: cannot turn address randomisation off here; a Wine start may fail" >&2
 fi
 
 export WINEPREFIX=${SKUVANE_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/skuvane/wine64}
