@@ -123,10 +123,8 @@ const TextWin* AsTextWin(const platform::Text& t) {
 // of argument has its own Put and Back, chosen by its type.
 class ArgPack {
   public:
-    // Only the slots in use are set up and cleared: a product row makes
-    // dozens of one-argument calls.
-    // Only what the destructor reads is set: clearing whole VARIANTs would
-    // cost more than the rest of a short call.
+    // Only the slots in use are set up, and only what the destructor reads:
+    // clearing whole VARIANTs would cost more than the rest of a short call.
     explicit ArgPack(std::span<Arg> args) noexcept : args_(args) {
         for (size_t i = 0; i < args_.size(); ++i) {
             rg_[i].vt = VT_EMPTY;
