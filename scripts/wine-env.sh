@@ -2,11 +2,12 @@
 
 # Debian's Wine starts without its preloader, so nothing holds the Windows
 # address ranges before the kernel places the loader's heap, and that heap's
-# start is randomised over the 1 GB above the loader at 0x7d000000. About one
-# start in 2,000 it lands on the range at 0x7ff00000 that Wine needs for the
-# shared user data, and the new process ends before it runs: "failed to map
-# the shared user data", hidden by WINEDEBUG=-all; a test program then fails
-# at once with no output, and a CreateProcess of it with error 1359. Without
+# start is randomised over the 1 GB above the loader at 0x7d000000. Now and
+# then (3 starts in 20,000 here) it lands on the range at 0x7ff00000 that
+# Wine needs for the shared user data, and the new process ends before it
+# runs: "failed to map the shared user data", hidden by WINEDEBUG=-all; a
+# test program then fails at once with no output, and a CreateProcess of it
+# with error 1359. Without
 # randomisation the heap starts right after the loader, far below that range.
 # Every Wine process of a script descends from it and inherits the setting,
 # so the script runs itself again under it before it does anything.
