@@ -9,11 +9,14 @@ its own, under settings of its own. A ctest test that failed without a
 GoogleTest failure of its own (a crash, a time-out) counts one failed test
 case more.
 
-The count is then checked against what ctest ran, by its JUnit files and
-GoogleTest's own totals: results in a file that names no ctest test, or a
-test's results counted twice, fail the check and the test command.
+The count is then checked against what ctest ran: its JUnit files list
+the tests, and each test's output ends with GoogleTest's own total of the
+cases it ran (its results file stands in where ctest cut the output short).
+Results in a file that names no ctest test, or a test's cases counted
+twice, fail the check and the test command.
 """
 import pathlib
+import re
 import sys
 import xml.etree.ElementTree as ET
 
@@ -47,9 +50,16 @@ for side in ("native", "win"):
     for test in junit.iter("testcase") if junit is not None else ():
         name = test.get("name")
         tests.add(name)
-        bad = test.find("failure") is not None or test.find("error") is not None
+        # A test ctest could not run (its program missing) failed too.
+        bad = (test.find("failure") is not None or test.find("error") is not None
+               or test.get("status") == "notrun")
         gtest = results.get(name)
-        ran += int(gtest.get("tests", 0)) if gtest is not None else 1
+        totals = re.findall(r"^\[==========\] (\d+) tests? from .* ran\.",
+                            test.findtext("system-out") or "", re.M)
+        if totals:
+            ran += int(totals[-1])
+        else:
+            ran += int(gtest.get("tests", 0)) if gtest is not None else 1
         if gtest is None:
             passed += 0 if bad else 1
             failed += 1 if bad else 0

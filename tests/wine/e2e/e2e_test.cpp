@@ -902,7 +902,7 @@ TEST(Busy, RefusedCallsAreMadeAgainForTenSecondsThenAsTheUserChooses) {
         // The second row's fifth field.
         const ULONGLONG refusedAt =
             searchUntil("SLIBufferGetValue(BSTR:" + Quoted(kReadOrder[4]) + ") -> failed");
-        ASSERT_TRUE(refusedAt) << "no refusal";
+        ASSERT_TRUE(refusedAt) << "no refusal without a box first";
         driver::Click(app.control(search::kCmdClose));  // to be dropped, never acted on later
         HWND box;
         ASSERT_TRUE(box = ServerBusyBox(app, refusedAt)) << "no Server Busy box";
@@ -918,7 +918,7 @@ TEST(Busy, RefusedCallsAreMadeAgainForTenSecondsThenAsTheUserChooses) {
         EXPECT_FALSE(app.process().WaitExit(1000)) << "the click on Close was acted on";
 
         ULONGLONG since = searchUntil(" -> failed ");
-        ASSERT_TRUE(since) << "no refusal";
+        ASSERT_TRUE(since) << "no refusal without a box first";
         for (int press : c.presses) {
             ASSERT_TRUE(box = ServerBusyBox(app, since)) << "no Server Busy box";
             driver::Press(box, press);
