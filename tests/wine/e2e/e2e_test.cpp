@@ -892,8 +892,9 @@ TEST(Busy, RefusedCallsAreMadeAgainForTenSecondsThenAsTheUserChooses) {
             app.Begin(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"zl-");
             WaitUntil(1000, [&] { return refused() && false; });  // a second's watch
             RedrawWindow(app.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-            EXPECT_TRUE(WaitUntil(1000, [&] { return !GetUpdateRect(app.window(), 0, FALSE); }))
-                << "the window does not paint while it waits for the host";
+            EXPECT_TRUE(WaitUntil(1000, [&] {
+                return !GetUpdateRect(app.window(), nullptr, FALSE);
+            })) << "the window does not paint while it waits for the host";
             WaitUntil(30000, [&] { return BoxUp(app.pid()) || refused(); });
             const auto box = driver::WaitMessageBox(app.pid(), 0);
             EXPECT_FALSE(box) << "a box before its time: " << Utf8(box->text);
