@@ -161,6 +161,17 @@ void Press(HWND dialog, int buttonId) {
     PostMessageW(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
 }
 
+void Click(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+}
+
 bool AnswerInputBox(DWORD pid, const std::wstring& text, bool ok, DWORD timeoutMs,
                     std::wstring* prompt, std::wstring* caption) {
     HWND box = Poll(timeoutMs, [&]() -> HWND {

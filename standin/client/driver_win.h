@@ -66,6 +66,9 @@ std::optional<MessageBoxSeen> WaitMessageBox(DWORD pid, DWORD timeoutMs);
 // Presses a button of a dialog: posted, so a box opened by the click
 // cannot block the test.
 void Press(HWND dialog, int buttonId);
+// Clicks the middle of a control with the mouse: input as a user's comes,
+// through the input queue, whatever the program is doing.
+void Click(HWND control);
 // Waits for the input box, types `text` and presses OK (or Cancel).
 bool AnswerInputBox(DWORD pid, const std::wstring& text, bool ok, DWORD timeoutMs,
                     std::wstring* prompt = nullptr, std::wstring* caption = nullptr);

@@ -238,6 +238,7 @@ namespace {
 // as busy was never carried out and is not counted.
 std::vector<long> g_calls;
 ULONGLONG g_busyUntil = 0;
+HRESULT g_refusal = RPC_E_SERVERCALL_RETRYLATER;
 std::function<void()> g_beforeExit;
 
 // "Object.Member(arguments) -> ", as the call log starts a line.
@@ -271,11 +272,11 @@ HRESULT Misbehave(const wchar_t* object, const wchar_t* member, const Args& args
     bool busy = GetTickCount64() < g_busyUntil;
     for (size_t i = 0; !busy && i < faults.size(); ++i) {
         if (faults[i].kind == Kind::Busy && Due(i, object, member)) {
-            BusyFor(faults[i].ms);
+            BusyFor(faults[i].ms, faults[i].refusal);
             busy = true;
         }
     }
-    if (busy) return RPC_E_SERVERCALL_RETRYLATER;
+    if (busy) return g_refusal;
     for (size_t i = 0; i < faults.size(); ++i) {
         const Fault& f = faults[i];
         if (f.kind == Kind::Busy || !Due(i, object, member)) continue;
@@ -421,7 +422,10 @@ void ConfigureCalls(const CallSettings& settings) {
 
 void BeforeExitFault(std::function<void()> hook) { g_beforeExit = std::move(hook); }
 
-void BusyFor(DWORD ms) { g_busyUntil = GetTickCount64() + ms; }
+void BusyFor(DWORD ms, HRESULT refusal) {
+    g_busyUntil = GetTickCount64() + ms;
+    g_refusal = refusal;
+}
 
 bool ScenarioValue(std::wstring_view name, VARIANT* out) {
     return g_settings.values && g_settings.values->Find(name, out);

@@ -123,7 +123,7 @@ class ValueTable;
 struct Fault {
     enum class Kind {
         Raise,  // raises error
-        Busy,   // turns this and every call of the next ms milliseconds away as busy
+        Busy,   // turns this and every call of the next ms milliseconds away as busy (refusal)
         Slow,   // waits ms before answering
         Exit,   // ends the process before answering, as a crash does
     };
@@ -132,6 +132,7 @@ struct Fault {
     long call = 0;        // only the Nth call of it (from 1); 0: every call (Busy, Exit: the first)
     DWORD ms = 0;
     Raise error;
+    HRESULT refusal = RPC_E_SERVERCALL_RETRYLATER;  // how a busy call is turned away
 };
 
 // Per-process call settings: injected faults, delay and log, set from the scenario.
@@ -142,8 +143,8 @@ struct CallSettings {
     std::shared_ptr<const ValueTable> values;  // answers in place of the stand-in's own
 };
 void ConfigureCalls(const CallSettings& settings);
-// Turns every call of the next ms milliseconds away as busy (RPC_E_SERVERCALL_RETRYLATER).
-void BusyFor(DWORD ms);
+// Turns every call of the next ms milliseconds away as busy, answering `refusal`.
+void BusyFor(DWORD ms, HRESULT refusal = RPC_E_SERVERCALL_RETRYLATER);
 // Runs just before an exit fault ends the process.
 void BeforeExitFault(std::function<void()> hook);
 // The scenario's answer for a field or "Object.Member" into the empty `out`;

@@ -67,6 +67,26 @@ bool Code(const json& j, const char* key, HRESULT* out) {
     return true;
 }
 
+// The ways a busy host turns a call away, by their names in the scenario.
+struct Refusal {
+    const char* name;
+    HRESULT hr;
+};
+constexpr Refusal kRefusals[] = {{"retrylater", RPC_E_SERVERCALL_RETRYLATER},
+                                 {"rejected", RPC_E_CALL_REJECTED}};
+
+bool RefusalCode(const json& j, HRESULT* out) {
+    const auto it = j.find("code");
+    if (it == j.end()) return true;
+    for (const Refusal& r : kRefusals) {
+        if (it->is_string() && it->get<std::string>() == r.name) {
+            *out = r.hr;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The keys that make calls misbehave; each takes one object or a list of them.
 struct FaultKey {
     const char* key;
@@ -84,9 +104,12 @@ bool Faults(const json& j, const FaultKey& k, std::vector<Fault>* out) {
     for (const json& e : list) {
         Fault f;
         f.kind = k.kind;
+        // A busy host's code names its refusal; an error's is the error's own.
+        const bool busy = k.kind == Fault::Kind::Busy;
         if (!e.is_object() || !Text(e, "member", &f.member) || !Number(e, "call", &f.call) ||
             !Number(e, "ms", &f.ms) || !Text(e, "source", &f.error.source) ||
-            !Text(e, "description", &f.error.description) || !Code(e, "code", &f.error.scode)) {
+            !Text(e, "description", &f.error.description) ||
+            !(busy ? RefusalCode(e, &f.refusal) : Code(e, "code", &f.error.scode))) {
             return false;
         }
         out->push_back(std::move(f));

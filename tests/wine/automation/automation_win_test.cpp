@@ -12,6 +12,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/numbers_win.h"
@@ -134,19 +135,12 @@ class Probe final : public IDispatch {
     static constexpr const wchar_t* kMembers[] = {L"Describe", L"Echo",         L"Change", L"Flags",
                                                   L"Fail",     L"FailNumbered", L"Self"};
     static std::wstring TypeText(VARTYPE vt) {
-        switch (vt) {
-            case VT_BSTR:
-                return L"BSTR";
-            case VT_I2:
-                return L"I2";
-            case VT_I4:
-                return L"I4";
-            case VT_R8:
-                return L"R8";
-            default:
-                return std::to_wstring(vt);
-        }
+        for (const auto& [type, name] : kTypeNames)
+            if (vt == type) return name;
+        return std::to_wstring(vt);
     }
+    static constexpr std::pair<VARTYPE, const wchar_t*> kTypeNames[] = {
+        {VT_BSTR, L"BSTR"}, {VT_I2, L"I2"}, {VT_I4, L"I4"}, {VT_R8, L"R8"}};
 };
 
 class AutomationWin : public ::testing::Test {

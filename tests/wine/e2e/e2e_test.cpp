@@ -9,7 +9,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <bit>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -96,9 +96,8 @@ using Fields = std::vector<std::pair<std::string, Value>>;
 struct Product {
     Fields fields;
     std::wstring Shown(std::wstring_view field) const {
-        for (const auto& [name, value] : fields) {
+        for (const auto& [name, value] : fields)
             if (standin::Wide(name) == field) return value.shown;
-        }
         return L"";
     }
     std::wstring Part() const { return Shown(L"ManufacturerPartNumber"); }
@@ -195,18 +194,19 @@ struct Host : StandIn {
 
 // --- The host's side -----------------------------------------------------------------------------
 
-// The calls the host saw, without their results.
+// The calls the host carried out, without their results: not those it
+// turned away as busy (with either code).
 std::vector<std::string> Calls(const StandIn& host) {
     std::vector<std::string> calls;
     for (const std::string& line : host.LogLines())
-        calls.push_back(line.substr(0, line.find(" -> ")));
+        if (!line.ends_with(" -> failed 0x8001010A") && !line.ends_with(" -> failed 0x80010001"))
+            calls.push_back(line.substr(0, line.find(" -> ")));
     return calls;
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& part) {
-    for (const std::string& l : lines) {
+    for (const std::string& l : lines)
         if (l.find(part) != std::string::npos) return true;
-    }
     return false;
 }
 
@@ -230,9 +230,8 @@ std::vector<std::string> RowReads(int row) {
         "Application.ItemFunctions()",
         "ItemFunctions.SLIBufferCopyFromMLIBuffer(&I2:" + std::to_string(row) + ")",
         "Application.ItemFunctions()"};
-    for (std::wstring_view field : kReadOrder) {
+    for (std::wstring_view field : kReadOrder)
         calls.push_back("ItemFunctions.SLIBufferGetValue(BSTR:" + Quoted(field) + ")");
-    }
     return calls;
 }
 
@@ -452,9 +451,8 @@ class Skuvane {
         driver::RemoteListView list(control(search::kLvwResults));
         const int count = list.Count(), columns = list.ColumnCount();
         std::vector<std::vector<std::wstring>> rows(static_cast<size_t>(count));
-        for (int r = 0; r < count; ++r) {
+        for (int r = 0; r < count; ++r)
             for (int c = 0; c < columns; ++c) rows[size_t(r)].push_back(list.Text(r, c));
-        }
         return rows;
     }
 
@@ -495,10 +493,14 @@ class Skuvane {
 // every catalogue column with the value of its field, or nothing.
 std::vector<std::wstring> ExpectedRow(const Product& p) {
     std::vector<std::wstring> row;
-    for (size_t c = 0; c < kHeaders.size(); ++c) {
+    for (size_t c = 0; c < kHeaders.size(); ++c)
         row.push_back(FieldOf(c).empty() ? L"" : p.Shown(FieldOf(c)));
-    }
     return row;
+}
+
+// The two rows that Zeta Lighting's part numbers beginning "ZL" (or "zl-") list.
+std::vector<std::vector<std::wstring>> ZetaRows() {
+    return {ExpectedRow(ProductOf(0, 0)), ExpectedRow(ProductOf(0, 1))};
 }
 
 std::wstring Decimal(const wchar_t* whole, const wchar_t* fraction) {
@@ -542,9 +544,7 @@ class Opened : public ::testing::Test {
         if (app_ && app_->open() && app_->process().Running()) {
             EXPECT_TRUE(app_->Close());
         }
-        if (host_) {
-            ExpectNoReferencesLeft(*host_, registryUsed_);
-        }
+        if (host_) ExpectNoReferencesLeft(*host_, registryUsed_);
         if (registryUsed_) {
             EXPECT_TRUE(NoStandInLeft());
         }
@@ -664,18 +664,6 @@ TEST_F(Loading, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds)
 
 using Searching = Opened;
 
-TEST_F(Searching, OneDatabaseListsItsMatchesAndPassesTheChoicesAsTheyStand) {
-    ASSERT_NO_FATAL_FAILURE(Open());
-    host().ClearLog();
-
-    ASSERT_TRUE(app().Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"zl-"));
-    EXPECT_EQ(app().Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
-                                                                    ExpectedRow(ProductOf(0, 1))}));
-    EXPECT_EQ(Calls(host()), DatabaseSearch(L"Zeta Lighting", L"ManufacturerPartNumber",
-                                            L"Begins with", L"zl-", 2));
-    EXPECT_EQ(host().Outstanding(), 0);
-}
-
 TEST_F(Searching, AllDatabasesSearchesEachInTurnAndKeepsTheirRowsInOrder) {
     ASSERT_NO_FATAL_FAILURE(Open());
     // Rows of an earlier search are replaced.
@@ -709,8 +697,7 @@ TEST_F(Searching, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
     driver::Press(app().window(), app::ControlIdOf(search::kCmdSearch));
     driver::Press(app().window(), app::ControlIdOf(search::kCmdClose));
     const Ending end = WatchUntilEnd(app().process(), kWindowWaitMs);
-    ASSERT_TRUE(end.exitCode) << "still running";
-    EXPECT_EQ(*end.exitCode, 0u);
+    EXPECT_EQ(end.exitCode, 0u);
     EXPECT_TRUE(end.boxes.empty());
     // The search went no further than the database it had reached.
     EXPECT_FALSE(Contains(Calls(host()), "ProductDatabases.Item(&I2:2)"));
@@ -719,9 +706,6 @@ TEST_F(Searching, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
 // ============================================================================
 // Adding to the quote
 // ============================================================================
-
-// The host turns every call away as busy for `ms` from the first call of `member`.
-json BusyFor(const char* member, long ms) { return {{"busy", {{"member", member}, {"ms", ms}}}}; }
 
 // A search in the first database that lists its first two products.
 class Add : public Opened {
@@ -798,15 +782,6 @@ TEST_F(Add, WithNoDocumentOpenTheUserIsToldTwiceAndNothingIsAdded) {
     EXPECT_FALSE(Contains(calls, "AddItemFromProductDatabase"));
 }
 
-TEST_F(Add, AHostBusyAtTheAddAddsTheLineOnceItIsFree) {
-    ASSERT_NO_FATAL_FAILURE(Open(BusyFor("AddItemFromProductDatabase", 2000)));
-    app_->Select({0});
-    app_->PressAdd();
-    ASSERT_NO_FATAL_FAILURE(Answer(ProductOf(0, 0), L"1"));
-    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 0), 1, true)}));
-    EXPECT_EQ(QuoteLineCount(*host_), 1);
-}
-
 // A 1,000-character description: the box grows until the whole question,
 // its last words included, shows above the typing field.
 using Prompt = Opened;
@@ -818,9 +793,8 @@ TEST_F(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
     app().PressAdd();
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil(kBoxWaitMs, [&] {
-        for (HWND dlg : driver::WindowsOf(app().pid(), L"#32770", true)) {
+        for (HWND dlg : driver::WindowsOf(app().pid(), L"#32770", true))
             if (GetDlgItem(dlg, 101)) box = dlg;
-        }
         return box != nullptr;
     }));
     HWND prompt = GetDlgItem(box, 100);
@@ -850,102 +824,113 @@ TEST_F(Prompt, ALongDescriptionLeavesTheQuestionReadable) {
 // A busy host
 // ============================================================================
 
-bool ShownByStandIn(HWND w) {
+// Whether a window of the stand-in is in front.
+bool StandInInFront() {
     DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    const std::vector<DWORD> ids = standin_client::StandInProcesses();
-    return std::find(ids.begin(), ids.end(), pid) != ids.end();
+    GetWindowThreadProcessId(GetForegroundWindow(), &pid);
+    return std::ranges::count(standin_client::StandInProcesses(), pid) > 0;
 }
 
-// A search whose host turns calls away (or is slow) from its fifth field
-// read on, for `ms`. The user answers each Server Busy box with the next
-// button of `presses`; Retry only once the host is free again.
-struct FaultySearch {
-    const char* name;
-    const char* fault;
-    long ms;
-    std::vector<int> presses;
-    bool finishes;
-};
+// Waits for the Server Busy box, which the user must see 9.5 to 14 s after
+// `since`: the documented 10 s, with room for a loaded machine.
+HWND ServerBusyBox(const Skuvane& app, ULONGLONG since) {
+    const auto box = driver::WaitMessageBox(app.pid(), 16000);
+    const ULONGLONG waited = GetTickCount64() - since;
+    if (!box) return nullptr;
+    EXPECT_TRUE(waited >= 9500 && waited <= 14000) << "the box came after " << waited << " ms";
+    EXPECT_EQ(box->caption, L"Server Busy");
+    EXPECT_NE(box->text.find(L"the other program is busy"), std::wstring::npos);
+    EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), app.window());
+    return box->hwnd;
+}
 
-TEST(Busy, TheSearchWaitsForTheHostAndTheUserDecidesAfterTenSeconds) {
-    const FaultySearch cases[] = {
-        {"busy 3 s: waited out quietly", "busy", 3000, {}, true},
-        {"slow 11 s: waited for without a limit", "slow", 11000, {}, true},
-        {"busy 21 s: Switch To, asked again, Retry",
-         "busy",
-         21000,
-         {win32::kSwitchToId, IDRETRY},
-         true},
-        {"busy: Cancel", "busy", 60000, {IDCANCEL}, false},
+// Both ways a busy host turns calls away. A first search (of "zl-", passed
+// as it stands) meets a 7 s refusal at its find, ridden out with no box,
+// and a 12 s one at the second row's fifth field, whose box gets Retry once
+// the host is free. A second search waits `slowMs` for an answer, without a
+// limit, then meets a refusal that outlasts every box: the user answers
+// them with `presses`, the last one Cancel, and gets `report`. The slow
+// answer rides with the shorter presses, so that both rows take as long.
+TEST(Busy, RefusedCallsAreMadeAgainForTenSecondsThenAsTheUserChooses) {
+    const struct {
+        const char* code;  // the stand-in's name for it
+        long slowMs;
+        std::vector<int> presses;
+        const wchar_t* report;
+    } cases[] = {
+        {"retrylater",
+         0,
+         {win32::kSwitchToId, IDCANCEL},
+         L"Run-time error '-2147417846 (8001010a)':\n\nAutomation error"},
+        {"rejected",
+         11000,
+         {IDCANCEL},
+         L"Run-time error '-2147418111 (80010001)':\n\nAutomation error"},
     };
-    for (const FaultySearch& c : cases) {
-        SCOPED_TRACE(c.name);
-        Host host(json{{c.fault, {{"member", "SLIBufferGetValue"}, {"call", 5}, {"ms", c.ms}}}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        const auto at = [&](const char* member, long call, long ms) {
+            return json{{"member", member}, {"call", call}, {"ms", ms}, {"code", c.code}};
+        };
+        Host host(
+            {{"busy",
+              {at("FindAndCopyProductsIntoMLIBuffer", 1, 7000), at("SLIBufferGetValue", 71, 12000),
+               at("FindAndCopyProductsIntoMLIBuffer", 2, 60000)}},
+             {"slow", {{"member", "MLIBufferClear"}, {"call", 2}, {"ms", c.slowMs}}}});
         ASSERT_TRUE(host.Start());
         Skuvane app;
         ASSERT_TRUE(app.open()) << "no window";
-        ASSERT_TRUE(app.Begin(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"ZL"));
-        ULONGLONG asked = GetTickCount64();
-        const ULONGLONG freeAt = asked + ULONGLONG(c.ms);
-
-        // While it waits, the window still paints.
-        Sleep(1000);
-        EXPECT_NE(app.Status(), L"Finished search");
-        RedrawWindow(app.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-        EXPECT_TRUE(WaitUntil(1000, [&] { return !GetUpdateRect(app.window(), nullptr, FALSE); }))
-            << "the window does not paint while it waits for the host";
-        // A click on Close while the host turns calls away is dropped, never acted on later.
-        if (std::string_view(c.fault) == "busy") {
-            RECT close;
-            GetWindowRect(app.control(search::kCmdClose), &close);
-            SetCursorPos((close.left + close.right) / 2, (close.top + close.bottom) / 2);
-            INPUT click[2] = {};
-            click[0].type = click[1].type = INPUT_MOUSE;
-            click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-            click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-            SendInput(2, click, sizeof(INPUT));
-        }
-
-        for (int press : c.presses) {
-            auto box = driver::WaitMessageBox(app.pid(), win32::kBusyPatienceMs + 5000);
-            ASSERT_TRUE(box) << "no Server Busy box";
-            const ULONGLONG waited = GetTickCount64() - asked;
-            EXPECT_GE(waited, win32::kBusyPatienceMs - 500);
-            EXPECT_LE(waited, win32::kBusyPatienceMs + 3000);
-            EXPECT_EQ(box->caption, L"Server Busy");
-            EXPECT_NE(box->text.find(L"the other program is busy"), std::wstring::npos);
-            EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), app.window());
-            for (int id : {win32::kSwitchToId, IDRETRY, IDCANCEL})
-                EXPECT_TRUE(GetDlgItem(box->hwnd, id)) << "no button " << id;
-            if (press == IDRETRY)
-                Sleep(DWORD(std::max<LONGLONG>(0, LONGLONG(freeAt) - LONGLONG(GetTickCount64()))));
-            driver::Press(box->hwnd, press);
-            ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindow(box->hwnd); }));
-            asked = GetTickCount64();
-            if (press == win32::kSwitchToId) {
-                EXPECT_TRUE(WaitUntil(3000, [] { return ShownByStandIn(GetForegroundWindow()); }))
-                    << "the host's window did not come forward";
-            }
-        }
-        if (!c.finishes) {
-            const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
-            ASSERT_TRUE(end.exitCode) << "still running";
-            EXPECT_EQ(*end.exitCode, 1u);
-            ASSERT_EQ(end.boxes.size(), 1u);
-            EXPECT_EQ(end.boxes[0].text.rfind(
-                          L"Run-time error '-2147417846 (8001010a)':\n\nAutomation error", 0),
-                      0u);
-            ExpectNoReferencesLeft(host);
-            continue;
-        }
+        // Searches, and waits for the host's log to show `refusal`: when it
+        // showed, 0 when it did not. The window paints meanwhile.
+        const auto searchUntil = [&](const std::string& refusal) {
+            ULONGLONG shown = 0;
+            const auto refused = [&] {
+                if (!shown && Contains(host.LogLines(), refusal)) shown = GetTickCount64();
+                return shown != 0;
+            };
+            host.ClearLog();
+            app.Begin(L"Zeta Lighting", L"ManufacturerPartNumber", L"Begins with", L"zl-");
+            WaitUntil(1000, [&] { return refused() && false; });  // a second's watch
+            RedrawWindow(app.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+            EXPECT_TRUE(WaitUntil(1000, [&] {
+                return !GetUpdateRect(app.window(), nullptr, FALSE);
+            })) << "the window does not paint while it waits for the host";
+            WaitUntil(30000, [&] { return BoxUp(app.pid()) || refused(); });
+            const auto box = driver::WaitMessageBox(app.pid(), 0);
+            EXPECT_FALSE(box) << "a box before its time: " << Utf8(box->text);
+            return box ? 0 : shown;
+        };
+        // The second row's fifth field.
+        const ULONGLONG refusedAt =
+            searchUntil("SLIBufferGetValue(BSTR:" + Quoted(kReadOrder[4]) + ") -> failed");
+        ASSERT_TRUE(refusedAt) << "no refusal without a box first";
+        driver::Click(app.control(search::kCmdClose));  // to be dropped, never acted on later
+        HWND box;
+        ASSERT_TRUE(box = ServerBusyBox(app, refusedAt)) << "no Server Busy box";
+        Sleep(DWORD(std::max<LONGLONG>(0, LONGLONG(refusedAt + 12300 - GetTickCount64()))));
+        driver::Press(box, IDRETRY);
+        ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindow(box); }));
         ASSERT_TRUE(app.Finished(kWindowWaitMs));
+        EXPECT_EQ(app.Rows(), ZetaRows());
+        // Every call carried out once, as the user chose it.
+        EXPECT_EQ(Calls(host), DatabaseSearch(L"Zeta Lighting", L"ManufacturerPartNumber",
+                                              L"Begins with", L"zl-", 2));
+        EXPECT_EQ(host.Outstanding(), 0);
         EXPECT_FALSE(app.process().WaitExit(1000)) << "the click on Close was acted on";
-        EXPECT_TRUE(driver::WindowsOf(app.pid(), L"#32770", true).empty()) << "a box is open";
-        // Every row once: a call turned away was never carried out.
-        EXPECT_EQ(app.Rows(), (std::vector<std::vector<std::wstring>>{
-                                  ExpectedRow(ProductOf(0, 0)), ExpectedRow(ProductOf(0, 1))}));
-        EXPECT_TRUE(app.Close());
+
+        ULONGLONG since = searchUntil(" -> failed ");
+        ASSERT_TRUE(since) << "no refusal without a box first";
+        for (int press : c.presses) {
+            ASSERT_TRUE(box = ServerBusyBox(app, since)) << "no Server Busy box";
+            driver::Press(box, press);
+            ASSERT_TRUE(WaitUntil(5000, [&] { return !IsWindow(box); }));
+            since = GetTickCount64();
+            EXPECT_TRUE(press != win32::kSwitchToId || WaitUntil(3000, StandInInFront))
+                << "the host's window did not come forward";
+        }
+        const Ending end = WatchUntilEnd(app.process(), kWindowWaitMs);
+        EXPECT_EQ(end.exitCode, 1u);
+        EXPECT_EQ(end.boxes, std::vector<Box>({{L"Skuvane", c.report, true}}));
         ExpectNoReferencesLeft(host);
     }
 }
@@ -959,8 +944,7 @@ TEST_F(German, CellsReadAsThePlatformWritesThemHereAndTwoCommaFiveAddsTwo) {
     ASSERT_STREQ(separator, L",") << "not under a German locale";
     ASSERT_NO_FATAL_FAILURE(Open(json::object()));
     // Money, numbers and dates as this process's platform writes them.
-    EXPECT_EQ(app_->Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
-                                                                    ExpectedRow(ProductOf(0, 1))}));
+    EXPECT_EQ(app_->Rows(), ZetaRows());
     app_->Select({0});
     app_->PressAdd();
     ASSERT_NO_FATAL_FAILURE(Answer(ProductOf(0, 0), L"2,5"));
@@ -1036,21 +1020,13 @@ TEST_P(HostFailure, IsReportedAndTheProgramEndsSoonLeavingNothingBehind) {
         loading.emplace(driver::Process::Start(kExe));
     }
     const Ending end = WatchUntilEnd(app ? app->process() : *loading, kWindowWaitMs);
-    FILETIME now, written = {};
-    GetSystemTimeAsFileTime(&now);
-    ASSERT_TRUE(end.exitCode) << "still running";
-    EXPECT_EQ(*end.exitCode, 1u);
+    const auto now = std::filesystem::file_time_type::clock::now();
+    EXPECT_EQ(end.exitCode, 1u);
     ASSERT_EQ(end.boxes.size(), 1u);
     const std::wstring& text = end.boxes[0].text;
     if (crash) {
         // The host's last word is the call it ended at: the program followed it soon.
-        HANDLE log = CreateFileW(host.LogPath().c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-        GetFileTime(log, nullptr, nullptr, &written);
-        CloseHandle(log);
-        const auto ms = (std::bit_cast<uint64_t>(now) - std::bit_cast<uint64_t>(written)) / 10000;
-        EXPECT_LT(ms, 5000u);
+        EXPECT_LT(now - std::filesystem::last_write_time(host.LogPath()), std::chrono::seconds(5));
         EXPECT_EQ(text.rfind(L"Run-time error '-2147023170 (800706be)':\n\nAutomation error\n", 0),
                   0u)
             << Utf8(text);
@@ -1322,8 +1298,7 @@ TEST(ExeLifecycle, EveryWayOfClosingTheWindowEndsTheProcess) {
         HWND to = way.toCloseButton ? app.control(search::kCmdClose) : app.window();
         PostMessageW(to, way.message, way.wParam, way.lParam);
         const auto code = app.process().WaitExit(kExitWaitMs);
-        ASSERT_TRUE(code) << "still running";
-        EXPECT_EQ(*code, 0u);
+        EXPECT_EQ(code, 0u);
     }
     ExpectNoReferencesLeft(host);
 }
@@ -1411,9 +1386,8 @@ TEST_F(ExeDpi, At144DpiEverythingIsHalfAsLargeAgain) {
     HWND list = app().control(search::kLvwResults);
     const int columns = driver::RemoteListView(list).ColumnCount();
     EXPECT_EQ(columns, 102);
-    for (int i = 0; i < columns; ++i) {
+    for (int i = 0; i < columns; ++i)
         EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), 250) << "column " << i;
-    }
 }
 
 // ============================================================================
