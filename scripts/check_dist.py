@@ -17,6 +17,8 @@ import tempfile
 import zipfile
 
 UPGRADE_CODE = "{5D1F7C3A-8E42-4B6D-9A0E-2C7B1F4E6A19}"
+DOWNGRADE_MESSAGE = ("A newer version of Skuvane is already installed. "
+                     "Uninstall it first to install this one.")
 # The MinGW runtime: what a static link leaves out.
 RUNTIME_DLLS = ("libstdc++", "libgcc", "libwinpthread")
 
@@ -99,6 +101,10 @@ def check_msi(msi, version, publisher, problems):
     dirs = {row[0]: row[2] for row in msi_table(msi, "Directory")}
     if dirs.get("INSTALLDIR") != "Skuvane":
         problems.append(f"the MSI installs into {dirs.get('INSTALLDIR')!r}, not Skuvane")
+    conditions = msi_table(msi, "LaunchCondition")
+    if [c for c in conditions if c[0] == "NOT WIX_DOWNGRADE_DETECTED"] != [
+            ["NOT WIX_DOWNGRADE_DETECTED", DOWNGRADE_MESSAGE]]:
+        problems.append(f"the MSI does not refuse a downgrade with its message: {conditions}")
     shortcuts = [(row[1], row[2]) for row in msi_table(msi, "Shortcut")]
     if shortcuts != [("ProgramMenuFolder", "Skuvane")]:
         problems.append(f"the MSI's shortcuts are {shortcuts}, not Skuvane in the Start menu")
