@@ -129,7 +129,8 @@ def installed(version, exe):
     check(len(links) == 1 and b"Skuvane.exe" in links[0].read_bytes().replace(b"\0", b""),
           f"{version}: one Start menu shortcut to Skuvane.exe: {[str(p.name) for p in links]}")
     entries = uninstall_entries()
-    if not check(len(entries) == 1, f"{version}: one Add or Remove Programs entry: {list(entries)}"):
+    if not check(len(entries) == 1,
+                 f"{version}: one Add or Remove Programs entry: {list(entries)}"):
         return
     values = next(iter(entries.values()))
     for name, want in (("DisplayVersion", f'"{version}"'), ("Publisher", '"Skuvane"')):
