@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds what users and administrators take, from the committed sources:
+# Builds what users and administrators take:
 #   dist/Skuvane-<version>-win64.zip  Skuvane.exe and README.txt
 #   dist/Skuvane-<version>-x64.msi    the Windows Installer package
 #   dist/Skuvane-<version>.sha256     the SHA-256 of both
@@ -66,5 +66,5 @@ sign "$out/$msi.tmp"
 mv "$out/$msi.tmp" "$out/$msi"
 (cd "$out" && sha256sum "$zip" "$msi" >"$sums")
 python3 "$root/scripts/check_dist.py" "$out/$zip" "$out/$msi" "$version"
-echo "dist/$zip"
-echo "dist/$msi"
+echo "${out#"$root"/}/$zip"
+echo "${out#"$root"/}/$msi"

@@ -135,7 +135,10 @@ def installed(version, exe):
     values = next(iter(entries.values()))
     for name, want in (("DisplayVersion", f'"{version}"'), ("Publisher", '"Skuvane"')):
         check(values.get(name) == want, f"{version}: the entry's {name} is {values.get(name)}")
-    # The list shows an installed package's icon from its product key.
+    shown = values.get("DisplayIcon", "").strip('"').rsplit(",", 1)[0]
+    check(windows_path(shown) == folder / "Skuvane.exe",
+          f"{version}: the entry shows the installed exe's icon: {shown}")
+    # Windows Installer keeps the package's icon in the product's key too.
     product = next(iter(entries)).rsplit("\\", 1)[1].strip("{}")
     icon = keys(r"Software\\\\Classes\\\\Installer\\\\Products\\\\" + packed(product))
     path = next(iter(icon.values()), {}).get("ProductIcon", "")
