@@ -3,8 +3,10 @@
 # make bench — the benchmark program under Wine
 # make fuzz  — the program's own number texts against the platform's, under Wine
 # make lint  — clang-format, clang-tidy and a second compiler for the Windows code
-# make dist  — dist/Skuvane-1.00-win64.zip for users, with its SHA-256
-.PHONY: run test bench fuzz lint dist build clean
+# make dist  — dist/Skuvane-1.00-win64.zip and Skuvane-1.00-x64.msi, with their
+#              SHA-256 (VERSION=1.01 another version; SIGN_PFX=file signs them)
+# make repro — builds the packages twice in scratch folders and compares them
+.PHONY: run test bench fuzz lint dist repro build clean
 run:
 	@bash scripts/run.sh
 test:
@@ -17,6 +19,8 @@ lint:
 	@bash scripts/lint.sh
 dist:
 	@bash scripts/dist.sh
+repro:
+	@bash scripts/repro.sh
 build:
 	@bash scripts/build.sh
 clean:

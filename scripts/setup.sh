@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(cmake g++ make googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
           xvfb xauth x11-utils nlohmann-json3-dev imagemagick locales
-          clang clang-tidy clang-format zip)
+          clang clang-tidy clang-format zip wixl msitools python3-olefile osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
