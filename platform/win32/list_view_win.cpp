@@ -72,11 +72,10 @@ void ListViewWin::ItemsChanged() {
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-// Every scroll bar update draws at once, and under some window systems that
-// costs far more than the count change itself; held, the control draws once.
-void ListViewWin::SetRedraw(bool on) {
-    SendMessageW(hwnd_, WM_SETREDRAW, on, 0);
-    if (on) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+// Only the new rows in view are drawn: once the visible rows are filled,
+// appending costs the count and the scroll bar alone.
+void ListViewWin::RowsAdded() {
+    ListView_SetItemCountEx(hwnd_, items_.Count(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr) {

@@ -30,7 +30,7 @@ class ListViewWin final : public platform::ListView {
     void AddColumn(const std::wstring& text, int16_t widthTwips) override;
     platform::ListItems& Items() override { return items_; }
     void ItemsChanged() override;
-    void SetRedraw(bool on) override;
+    void RowsAdded() override;
 
     // The list's notifications, from its parent's WM_NOTIFY. True when the
     // notification was one of the list's own bookkeeping ones.

@@ -53,6 +53,55 @@ void UiWin::DoEvents() {
     if (!window_ || !IsWindow(window_)) throw platform::EndProgram{};
 }
 
+void UiWin::LongRun(bool running) {
+    running_ = running;
+    stop_ = false;
+    shownAt_ = calledAt_ = GetTickCount64();
+    shownRows_ = 0;
+}
+
+// Paint only, at most every 100 ms: a fast host pays nothing for it, and
+// out of process COM's wait during each call paints as well. The first row
+// shows as soon as it is there.
+bool UiWin::Progress(platform::ListView& list, bool now) {
+    constexpr ULONGLONG kIntervalMs = 100;
+    constexpr int kMostPaints = 64;  // a window that never validates cannot hold the run
+    const ULONGLONG tick = GetTickCount64();
+    const int32_t rows = list.Items().Count();
+    // Shown now when the next call, a step as long as the last one away,
+    // would come later than 100 ms after the last time.
+    const ULONGLONG next = tick - shownAt_ + (tick - calledAt_);
+    calledAt_ = tick;
+    if (!now && next < kIntervalMs && (shownRows_ > 0 || rows == 0)) return stop_;
+    shownAt_ = tick;
+    shownRows_ = rows;
+    list.RowsAdded();
+    TakeEscape();
+    MSG msg;
+    for (int i = 0; i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+         ++i) {
+        DispatchMessageW(&msg);
+    }
+    return stop_;
+}
+
+// Releases of keys pressed before the search (Alt+S, Enter) may wait in
+// front; they act on nothing here, so they are taken out of the way.
+void UiWin::TakeEscape() {
+    MSG msg;
+    while (window_ && PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE) &&
+           (msg.hwnd == window_ || IsChild(window_, msg.hwnd))) {
+        const bool release = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+        if (!release && (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE)) return;
+        // The same message: no key waits before it.
+        PeekMessageW(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE);
+        if (!release) {
+            Escape();
+            return;
+        }
+    }
+}
+
 void UiWin::Unload() {
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
 }
