@@ -43,9 +43,10 @@ class ListView {
     virtual ListItems& Items() = 0;
     // Tells the control that rows were added or removed.
     virtual void ItemsChanged() = 0;
-    // Tells the control that rows were appended: it draws the new ones that
-    // are in view, and the view does not move.
-    virtual void RowsAdded() = 0;
+    // Tells the control that rows were appended; the view does not move.
+    // New rows in view show at once; the rest may wait for `done`, when the
+    // run of rows is over.
+    virtual void RowsAdded(bool done) = 0;
 };
 
 enum MousePointer { kDefault = 0, kHourglass = 11 };
@@ -67,9 +68,9 @@ class Ui {
     // pressed in the window asks it to stop.
     virtual void LongRun(bool running) = 0;
     // Between two steps of a long run: at most every 100 ms (and whenever
-    // `now`), has `list` show the rows appended, then handles the waiting
-    // paint messages and only those: clicks and keys stay queued. True when
-    // the user asked the run to stop.
+    // `now`, which ends a run of rows), has `list` show the rows appended,
+    // then handles the waiting paint messages and only those: clicks and
+    // keys stay queued. True when the user asked the run to stop.
     virtual bool Progress(ListView& list, bool now) = 0;
     // Unloads the window; the program ends when no handler is running.
     virtual void Unload() = 0;

@@ -113,6 +113,7 @@ void frmMain::cmdSearch_Click() {
         } else {
             outcome = SearchDatabase(*app, database, field, op, value);
         }
+        c_.lvwResults.RowsAdded(true);  // the list draws all it held back, whatever searched
     }
     if (outcome == Outcome::kStopped) {
         // Stopped before a search returned, the hourglass would stay.

@@ -59,6 +59,9 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
 void ListViewWin::ItemsChanged() {
     int count = items_.Count();
     int old = ListView_GetItemCount(hwnd_);
+    // All rows gone: new ones follow (RowsAdded), and until they are in view
+    // the scroll bars need not be drawn.
+    Hold(count == 0 && old > 0);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
     for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0;
@@ -72,10 +75,30 @@ void ListViewWin::ItemsChanged() {
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-// Only the new rows in view are drawn: once the visible rows are filled,
-// appending costs the count and the scroll bar alone.
-void ListViewWin::RowsAdded() {
-    ListView_SetItemCountEx(hwnd_, items_.Count(), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+// Every count change with drawing on updates the scroll bars, which draw at
+// once and cost far more than the rest. So the rows go in with drawing held,
+// and it is let go only while new rows fall in view, and when they are done:
+// once the rows fill the view, appending changes nothing the user sees but
+// the scroll bar, while the count goes on rising.
+void ListViewWin::RowsAdded(bool done) {
+    const int inView = ListView_GetTopIndex(hwnd_) + ListView_GetCountPerPage(hwnd_) + 1;
+    const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
+    const bool newInView = shown < inView;
+    if (count != shown)
+        ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    if (!done && !newInView) return;
+    Hold(false);
+    if (!done && count >= inView) {
+        UpdateWindow(hwnd_);  // the view's last rows, before drawing stops
+        Hold(true);
+    }
+}
+
+void ListViewWin::Hold(bool held) {
+    if (held == held_) return;
+    held_ = held;
+    SendMessageW(hwnd_, WM_SETREDRAW, !held, 0);
+    if (!held) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr) {

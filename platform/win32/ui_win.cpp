@@ -57,31 +57,38 @@ void UiWin::LongRun(bool running) {
     running_ = running;
     stop_ = false;
     shownAt_ = calledAt_ = GetTickCount64();
+    firstAt_ = 0;
     shownRows_ = 0;
 }
 
 // Paint only, at most every 100 ms: a fast host pays nothing for it, and
-// out of process COM's wait during each call paints as well. The first row
-// shows as soon as it is there.
+// out of process COM's wait during each call paints as well. The first rows
+// show within 50 ms of the first one being read: a fast host fills the view
+// meanwhile, and the list is drawn once.
 bool UiWin::Progress(platform::ListView& list, bool now) {
-    constexpr ULONGLONG kIntervalMs = 100;
+    constexpr ULONGLONG kIntervalMs = 100, kFirstMs = 50;
     constexpr int kMostPaints = 64;  // a window that never validates cannot hold the run
     const ULONGLONG tick = GetTickCount64();
     const int32_t rows = list.Items().Count();
-    // Shown now when the next call, a step as long as the last one away,
-    // would come later than 100 ms after the last time.
-    const ULONGLONG next = tick - shownAt_ + (tick - calledAt_);
+    if (rows > 0 && shownRows_ == 0 && firstAt_ == 0) firstAt_ = tick;
+    // Due when the next call, a step as long as the last one away, would
+    // come too late.
+    const ULONGLONG step = tick - calledAt_;
     calledAt_ = tick;
-    if (!now && next < kIntervalMs && (shownRows_ > 0 || rows == 0)) return stop_;
-    shownAt_ = tick;
+    const bool due = shownRows_ > 0 ? tick - shownAt_ + step >= kIntervalMs
+                                    : rows > 0 && tick - firstAt_ + step >= kFirstMs;
+    if (!now && !due) return stop_;
     shownRows_ = rows;
-    list.RowsAdded();
+    list.RowsAdded(now);
     TakeEscape();
     MSG msg;
     for (int i = 0; i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
          ++i) {
         DispatchMessageW(&msg);
     }
+    // The interval runs from the end of the refresh: what it cost is not
+    // taken from the search's time again at once.
+    shownAt_ = calledAt_ = GetTickCount64();
     return stop_;
 }
 

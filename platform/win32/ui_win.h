@@ -50,7 +50,8 @@ class UiWin final : public platform::Ui {
     HWND window_ = nullptr;
     int pointer_ = platform::kDefault;
     bool running_ = false, stop_ = false;
-    ULONGLONG shownAt_ = 0, calledAt_ = 0;  // ticks of the last progress shown, and asked
+    // Ticks of the last progress shown, of the last asked, of the first row.
+    ULONGLONG shownAt_ = 0, calledAt_ = 0, firstAt_ = 0;
     int32_t shownRows_ = 0;
 };
 

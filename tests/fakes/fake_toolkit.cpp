@@ -51,7 +51,7 @@ void ListView::ItemsChanged() {
     journal_.Add(L"rows " + std::to_wstring(shown_));
 }
 
-void ListView::RowsAdded() {
+void ListView::RowsAdded(bool) {
     if (items_.Count() != shown_) ItemsChanged();
 }
 
@@ -82,8 +82,8 @@ void Ui::DoEvents() {
     if (unloaded_) throw platform::EndProgram{};
 }
 
-bool Ui::Progress(platform::ListView& list, bool) {
-    list.RowsAdded();
+bool Ui::Progress(platform::ListView& list, bool now) {
+    list.RowsAdded(now);
     return escape;
 }
 

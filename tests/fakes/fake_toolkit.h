@@ -88,7 +88,7 @@ class ListView : public platform::ListView {
     // Record the row count the control now shows ("rows N"); appended rows
     // only when there are new ones.
     void ItemsChanged() override;
-    void RowsAdded() override;
+    void RowsAdded(bool) override;
 
     const std::vector<Column>& columns() const { return columns_; }
     const platform::ListItems& items() const { return items_; }
