@@ -542,15 +542,15 @@ int RunBenchmark() {
     std::printf("  first %d-row search of the run: %.1f ms\n", kLargeRows, firstSearch);
     // The progress steps' share in process: the same search with the drawing
     // held, alternating.
-    std::vector<double> arriving, held;
+    std::vector<double> arriving, heldInProcess;
     for (int i = 0; i < 6; ++i) {
         w.Hold(i % 2 == 1);
-        (i % 2 ? held : arriving).push_back(w.Search(kLargeRows));
+        (i % 2 ? heldInProcess : arriving).push_back(w.Search(kLargeRows));
         w.Pump();
     }
     w.Hold(false);
     std::printf("  rows as they arrive against the drawing held: best %.1f ms / %.1f ms = %.3f\n",
-                Best(arriving), Best(held), Best(arriving) / Best(held));
+                Best(arriving), Best(heldInProcess), Best(arriving) / Best(heldInProcess));
 
     std::printf("\nMemory (working set of this process, host data included):\n");
     std::printf("  before the search: %.1f MB (peak so far %.1f MB)\n", Mb(before.WorkingSetSize),
