@@ -59,9 +59,7 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
 void ListViewWin::ItemsChanged() {
     int count = items_.Count();
     int old = ListView_GetItemCount(hwnd_);
-    // All rows gone: new ones follow (RowsAdded), and until they are in view
-    // the scroll bars need not be drawn.
-    Hold(count == 0 && old > 0);
+    Hold(false);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
     for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0;
@@ -76,10 +74,9 @@ void ListViewWin::ItemsChanged() {
 }
 
 // Every count change with drawing on updates the scroll bars, which draw at
-// once and cost far more than the rest. So the rows go in with drawing held,
-// and it is let go only while new rows fall in view, and when they are done:
-// once the rows fill the view, appending changes nothing the user sees but
-// the scroll bar, while the count goes on rising.
+// once and cost far more than the rest. Once the rows fill the view,
+// appending changes nothing the user sees but the scroll bar: so drawing is
+// held from then until the rows are done, while the count goes on rising.
 void ListViewWin::RowsAdded(bool done) {
     const int inView = ListView_GetTopIndex(hwnd_) + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
