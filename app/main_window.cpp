@@ -354,7 +354,11 @@ void MainWindow::OnCommand(int id, int code, HWND child) {
         }
         return;
     }
-    RaiseEvent(child, L"Click");  // IDCANCEL (Escape) comes from no control: nothing
+    if (id == IDCANCEL) {
+        ui_.Escape();  // Esc stops a running search, and does nothing else
+        return;
+    }
+    RaiseEvent(child, L"Click");
 }
 
 // A control's events are named after it: "cmdSearch_Click".

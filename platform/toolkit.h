@@ -43,9 +43,10 @@ class ListView {
     virtual ListItems& Items() = 0;
     // Tells the control that rows were added or removed.
     virtual void ItemsChanged() = 0;
-    // False holds the control's drawing while its rows are replaced, so that
-    // it draws and measures its scroll bars once, when drawing is turned on.
-    virtual void SetRedraw(bool on) = 0;
+    // Tells the control that rows were appended; the view does not move.
+    // New rows in view show at once; the rest may wait for `done`, when the
+    // run of rows is over.
+    virtual void RowsAdded(bool done) = 0;
 };
 
 enum MousePointer { kDefault = 0, kHourglass = 11 };
@@ -63,6 +64,14 @@ class Ui {
     // Handles the waiting window messages. Throws EndProgram when the window
     // was closed meanwhile.
     virtual void DoEvents() = 0;
+    // A long run of work (a search) begins or ends. While it runs, Esc
+    // pressed in the window asks it to stop.
+    virtual void LongRun(bool running) = 0;
+    // Between two steps of a long run: at most every 100 ms (and whenever
+    // `now`, which ends a run of rows), has `list` show the rows appended,
+    // then handles the waiting paint messages and only those: clicks and
+    // keys stay queued. True when the user asked the run to stop.
+    virtual bool Progress(ListView& list, bool now) = 0;
     // Unloads the window; the program ends when no handler is running.
     virtual void Unload() = 0;
     // Ends the program at once: throws EndProgram.

@@ -19,39 +19,24 @@ std::wstring Str(std::wstring_view s) { return std::wstring(s); }
 // more would overflow the loop and end the program.
 int32_t Capped(int32_t count, int32_t limit) { return std::min(count, limit); }
 
-// Marks a search as running for as long as the handler runs, however it ends.
+// Marks a search as running for as long as the handler runs, however it
+// ends; meanwhile Esc asks it to stop.
 class Running {
   public:
-    explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Running() { flag_ = false; }
+    Running(bool& flag, platform::Ui& ui) : flag_(flag), ui_(ui) {
+        flag_ = true;
+        ui_.LongRun(true);
+    }
+    ~Running() {
+        ui_.LongRun(false);
+        flag_ = false;
+    }
     Running(const Running&) = delete;
     Running& operator=(const Running&) = delete;
 
   private:
     bool& flag_;
-};
-
-// Holds the list's drawing while its rows are replaced; it draws again when
-// released, before a yield, and however the handler ends.
-class DrawingHeld {
-  public:
-    explicit DrawingHeld(platform::ListView& list) : list_(list) { Hold(); }
-    ~DrawingHeld() { Release(); }
-    DrawingHeld(const DrawingHeld&) = delete;
-    DrawingHeld& operator=(const DrawingHeld&) = delete;
-
-    void Hold() {
-        if (!held_) list_.SetRedraw(false);
-        held_ = true;
-    }
-    void Release() {
-        if (held_) list_.SetRedraw(true);
-        held_ = false;
-    }
-
-  private:
-    platform::ListView& list_;
-    bool held_ = false;
+    platform::Ui& ui_;
 };
 
 }  // namespace
@@ -96,7 +81,7 @@ void frmMain::cmdSearch_Click() {
     // The all-databases search yields to the event queue; a Search click
     // that arrives then would clear the rows under the running search.
     if (searching_) return;
-    Running running(searching_);
+    Running running(searching_, ui_);
 
     std::wstring database = c_.cboProductDatabase.Text();
     std::wstring value = c_.txtSearchFor.Text();
@@ -104,67 +89,79 @@ void frmMain::cmdSearch_Click() {
     std::wstring op = c_.cboOperator.Text();
 
     Object app;
-    bool complete = true;
+    Outcome outcome = Outcome::kDone;
     if (modVantoraAPI::EnsureHostRunning(com_, ui_)) {
         c_.lblStatus.SetCaption(Str(text::kSearching));
         app = host::GetApplication(com_);
         ui_.SetMousePointer(platform::kHourglass);
-        DrawingHeld held(c_.lvwResults);
         c_.lvwResults.Items().Clear();
         c_.lvwResults.ItemsChanged();
 
         if (database == kAllDatabases) {
             const int32_t n = Capped(host::ProductDatabaseCount(com_, *app), kMaxDatabases);
             if (n < 1) ui_.SetMousePointer(platform::kDefault);
-            for (int32_t i = 1; i <= n && complete; ++i) {
+            for (int32_t i = 1; i <= n && outcome == Outcome::kDone; ++i) {
                 int16_t index = static_cast<int16_t>(i);
                 database = host::ProductDatabaseName(com_, *app, index);
                 c_.lblStatus.SetCaption(L"Searching " + database + L"...");
-                held.Release();  // the rows so far show while the search yields
                 ui_.DoEvents();
-                held.Hold();
-                complete = SearchDatabase(*app, database, field, op, value);
+                // An Esc handled by the yield stops the search before this database.
+                outcome = ui_.Progress(c_.lvwResults, true)
+                              ? Outcome::kStopped
+                              : SearchDatabase(*app, database, field, op, value);
             }
         } else {
-            complete = SearchDatabase(*app, database, field, op, value);
+            outcome = SearchDatabase(*app, database, field, op, value);
         }
+        c_.lvwResults.RowsAdded(true);  // the list draws all it held back, whatever searched
     }
-    c_.lblStatus.SetCaption(Str(text::kFinished));
+    if (outcome == Outcome::kStopped) {
+        // Stopped before a search returned, the hourglass would stay.
+        ui_.SetMousePointer(platform::kDefault);
+        c_.lblStatus.SetCaption(Str(text::kStopped));
+    } else {
+        c_.lblStatus.SetCaption(Str(text::kFinished));
+    }
     app.reset();
-    if (!complete) ui_.MsgBox(Str(text::kRowsCapped), platform::kInformation);
+    if (outcome == Outcome::kFull) ui_.MsgBox(Str(text::kRowsCapped), platform::kInformation);
 }
 
-bool frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& database, std::wstring& field,
-                             std::wstring& op, std::wstring& value) {
+frmMain::Outcome frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& database,
+                                         std::wstring& field, std::wstring& op,
+                                         std::wstring& value) {
+    platform::ListView& list = c_.lvwResults;
     host::MLIBufferClear(app);
     const int32_t found =
         host::FindAndCopyProductsIntoMLIBuffer(com_, app, database, field, op, value);
     ui_.SetMousePointer(platform::kDefault);
-    if (found <= 0) return true;
+    if (ui_.Progress(list, false)) return Outcome::kStopped;
+    if (found <= 0) return Outcome::kDone;
 
     const int32_t rows = host::MLIBufferCount(com_, app);
-    platform::ListItems& items = c_.lvwResults.Items();
+    platform::ListItems& items = list.Items();
     ProductReader reader(com_);
-    bool complete = true;
+    Outcome outcome = Outcome::kDone;
     try {
-        for (int32_t row = 1; row <= rows; ++row) {
+        for (int32_t row = 1; row <= rows && outcome == Outcome::kDone; ++row) {
             // The list is full before the row index can pass 16 bits.
             if (items.Count() >= kMaxRows) {
-                complete = false;
+                outcome = Outcome::kFull;
                 break;
             }
             int16_t index = static_cast<int16_t>(row);
             host::SLIBufferCopyFromMLIBuffer(com_, app, index);
             AddRow(items, reader.Read(app));
+            // The row is whole before the list is told of it.
+            if (ui_.Progress(list, false)) outcome = Outcome::kStopped;
         }
     } catch (...) {
         // The rows listed before a failed call stay; let the control show them.
-        c_.lvwResults.ItemsChanged();
+        list.ItemsChanged();
         throw;
     }
-    // Once per database, before the next yield repaints the list.
-    c_.lvwResults.ItemsChanged();
-    return complete;
+    // Once more when the database is done.
+    if (ui_.Progress(list, true) && outcome == Outcome::kDone) outcome = Outcome::kStopped;
+    return outcome;
 }
 
 int16_t frmMain::AddProductFromDatabase(std::wstring sPartNumb, std::wstring sVendor,

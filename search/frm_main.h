@@ -36,9 +36,11 @@ class frmMain {
 
   private:
     void LoadSearchOptions();
-    // False when the list is full and rows were left unread.
-    bool SearchDatabase(platform::Dispatch& app, std::wstring& database, std::wstring& field,
-                        std::wstring& op, std::wstring& value);
+    // How a database's search ended: every row read, rows left unread
+    // because the list is full, or stopped by the user.
+    enum class Outcome { kDone, kFull, kStopped };
+    Outcome SearchDatabase(platform::Dispatch& app, std::wstring& database, std::wstring& field,
+                           std::wstring& op, std::wstring& value);
     // False when the row was abandoned (no valid quantity typed).
     bool AddRowToQuote(int32_t pos);
 

@@ -28,6 +28,7 @@ namespace text {
 constexpr std::wstring_view kReady = L"Ready";
 constexpr std::wstring_view kSearching = L"Searching...";
 constexpr std::wstring_view kFinished = L"Finished search";
+constexpr std::wstring_view kStopped = L"Search stopped";
 constexpr std::wstring_view kNotRunning =
     L"Vantora is not running. Vantora must be running in order to use this API";
 constexpr std::wstring_view kNotRunningTitle = L"Vantora API";

@@ -59,6 +59,7 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
 void ListViewWin::ItemsChanged() {
     int count = items_.Count();
     int old = ListView_GetItemCount(hwnd_);
+    Hold(false);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
     for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0;
@@ -72,11 +73,29 @@ void ListViewWin::ItemsChanged() {
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-// Every scroll bar update draws at once, and under some window systems that
-// costs far more than the count change itself; held, the control draws once.
-void ListViewWin::SetRedraw(bool on) {
-    SendMessageW(hwnd_, WM_SETREDRAW, on, 0);
-    if (on) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+// Every count change with drawing on updates the scroll bars, which draw at
+// once and cost far more than the rest. Once the rows fill the view,
+// appending changes nothing the user sees but the scroll bar: so drawing is
+// held from then until the rows are done, while the count goes on rising.
+void ListViewWin::RowsAdded(bool done) {
+    const int inView = ListView_GetTopIndex(hwnd_) + ListView_GetCountPerPage(hwnd_) + 1;
+    const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
+    const bool newInView = shown < inView;
+    if (count != shown)
+        ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    if (!done && !newInView) return;
+    Hold(false);
+    if (!done && count >= inView) {
+        UpdateWindow(hwnd_);  // the view's last rows, before drawing stops
+        Hold(true);
+    }
+}
+
+void ListViewWin::Hold(bool held) {
+    if (held == held_) return;
+    held_ = held;
+    SendMessageW(hwnd_, WM_SETREDRAW, !held, 0);
+    if (!held) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr) {

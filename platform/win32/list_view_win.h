@@ -30,13 +30,14 @@ class ListViewWin final : public platform::ListView {
     void AddColumn(const std::wstring& text, int16_t widthTwips) override;
     platform::ListItems& Items() override { return items_; }
     void ItemsChanged() override;
-    void SetRedraw(bool on) override;
+    void RowsAdded(bool done) override;
 
     // The list's notifications, from its parent's WM_NOTIFY. True when the
     // notification was one of the list's own bookkeeping ones.
     bool OnNotify(const NMHDR& hdr);
 
   private:
+    void Hold(bool held);
     void GetDispInfo(LVITEMW& item) const;
     void StateChanged(int from, int to, UINT oldState, UINT newState);
 
@@ -44,6 +45,7 @@ class ListViewWin final : public platform::ListView {
     HWND tip_ = nullptr;
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::vector<int> columnTwips_;
+    bool held_ = false;  // drawing held while rows are appended out of view
     platform::ListItems items_;
 };
 

@@ -53,6 +53,62 @@ void UiWin::DoEvents() {
     if (!window_ || !IsWindow(window_)) throw platform::EndProgram{};
 }
 
+void UiWin::LongRun(bool running) {
+    running_ = running;
+    stop_ = false;
+    shownAt_ = calledAt_ = GetTickCount64();
+    firstAt_ = 0;
+    shownRows_ = 0;
+}
+
+// Paint only, at most every 100 ms: a fast host pays nothing for it, and
+// out of process COM's wait during each call paints as well. The first rows
+// show within 50 ms of the first one being read: a fast host fills the view
+// meanwhile, and the list is drawn once.
+bool UiWin::Progress(platform::ListView& list, bool now) {
+    constexpr ULONGLONG kIntervalMs = 100, kFirstMs = 50;
+    constexpr int kMostPaints = 64;  // a window that never validates cannot hold the run
+    const ULONGLONG tick = GetTickCount64();
+    const int32_t rows = list.Items().Count();
+    if (rows > 0 && shownRows_ == 0 && firstAt_ == 0) firstAt_ = tick;
+    // Due when the next call, a step as long as the last one away, would
+    // come too late.
+    const ULONGLONG step = tick - calledAt_;
+    calledAt_ = tick;
+    const bool due = shownRows_ > 0 ? tick - shownAt_ + step >= kIntervalMs
+                                    : rows > 0 && tick - firstAt_ + step >= kFirstMs;
+    if (!now && !due) return stop_;
+    shownRows_ = rows;
+    list.RowsAdded(now);
+    TakeEscape();
+    MSG msg;
+    for (int i = 0; i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+         ++i) {
+        DispatchMessageW(&msg);
+    }
+    // The interval runs from the end of the refresh: what it cost is not
+    // taken from the search's time again at once.
+    shownAt_ = calledAt_ = GetTickCount64();
+    return stop_;
+}
+
+// Releases of keys pressed before the search (Alt+S, Enter) may wait in
+// front; they act on nothing here, so they are taken out of the way.
+void UiWin::TakeEscape() {
+    MSG msg;
+    while (window_ && PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE) &&
+           (msg.hwnd == window_ || IsChild(window_, msg.hwnd))) {
+        const bool release = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+        if (!release && (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE)) return;
+        // The same message: no key waits before it.
+        PeekMessageW(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE);
+        if (!release) {
+            Escape();
+            return;
+        }
+    }
+}
+
 void UiWin::Unload() {
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
 }

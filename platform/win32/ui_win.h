@@ -28,6 +28,10 @@ class UiWin final : public platform::Ui {
     std::wstring InputBox(const std::wstring& prompt, const std::wstring& title) override;
     void SetMousePointer(int pointer) override;
     void DoEvents() override;
+    void LongRun(bool running) override;
+    bool Progress(platform::ListView& list, bool now) override;
+    // Esc reached the window (as its cancel command): it stops a long run.
+    void Escape() { stop_ = running_; }
     void Unload() override;
     [[noreturn]] void End() override;
 
@@ -37,10 +41,18 @@ class UiWin final : public platform::Ui {
 
   private:
     const wchar_t* TitleOr(const std::wstring& title) const;
+    // Takes an Esc pressed in the window when it is the first key waiting
+    // but for key releases; any other key stays where it is, and so does
+    // everything behind it.
+    void TakeEscape();
 
     std::wstring title_;
     HWND window_ = nullptr;
     int pointer_ = platform::kDefault;
+    bool running_ = false, stop_ = false;
+    // Ticks of the last progress shown, of the last asked, of the first row.
+    ULONGLONG shownAt_ = 0, calledAt_ = 0, firstAt_ = 0;
+    int32_t shownRows_ = 0;
 };
 
 }  // namespace win32

@@ -51,9 +51,8 @@ void ListView::ItemsChanged() {
     journal_.Add(L"rows " + std::to_wstring(shown_));
 }
 
-void ListView::SetRedraw(bool on) {
-    held_ = !on;
-    journal_.Add(on ? L"list drawn" : L"list held");
+void ListView::RowsAdded(bool) {
+    if (items_.Count() != shown_) ItemsChanged();
 }
 
 void Ui::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
@@ -81,6 +80,11 @@ void Ui::DoEvents() {
     journal_.Add(L"doevents");
     if (hook_) hook_(doEvents_);
     if (unloaded_) throw platform::EndProgram{};
+}
+
+bool Ui::Progress(platform::ListView& list, bool now) {
+    list.RowsAdded(now);
+    return escape;
 }
 
 void Ui::Unload() {

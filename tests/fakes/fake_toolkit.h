@@ -85,23 +85,21 @@ class ListView : public platform::ListView {
     void ClearColumns() override { columns_.clear(); }
     void AddColumn(const std::wstring& text, int16_t widthTwips) override;
     platform::ListItems& Items() override { return items_; }
-    // Records the row count the control now shows.
+    // Record the row count the control now shows ("rows N"); appended rows
+    // only when there are new ones.
     void ItemsChanged() override;
-    // Records "list held" and "list drawn".
-    void SetRedraw(bool on) override;
+    void RowsAdded(bool) override;
 
     const std::vector<Column>& columns() const { return columns_; }
     const platform::ListItems& items() const { return items_; }
     // The row count the control was last told about.
     int32_t shownRows() const { return shown_; }
-    bool held() const { return held_; }
 
   private:
     Journal& journal_;
     std::vector<Column> columns_;
     platform::ListItems items_;
     int32_t shown_ = 0;
-    bool held_ = false;
 };
 
 class Ui : public platform::Ui {
@@ -116,12 +114,16 @@ class Ui : public platform::Ui {
     // Runs the hook (the user acting while the program yields), then throws
     // EndProgram when the window was unloaded meanwhile.
     void DoEvents() override;
+    // A run forgets an earlier Esc; progress shows the rows at every call.
+    void LongRun(bool) override { escape = false; }
+    bool Progress(platform::ListView& list, bool) override;
     void Unload() override;
     [[noreturn]] void End() override;
 
     void Answer(std::wstring typed) { answers_.push_back(std::move(typed)); }
     void OnDoEvents(std::function<void(int call)> hook) { hook_ = std::move(hook); }
 
+    bool escape = false;  // the user pressed Esc during the run
     int pointer() const { return pointer_; }
     bool unloaded() const { return unloaded_; }
 

@@ -46,13 +46,12 @@ TEST_F(CmdSearch, OneDatabaseCallsTheHostInOrderAndListsItsRows) {
                       RowCalls(1),
                       RowCalls(2)}));
     // What the user sees, with the host calls that pace it.
-    EXPECT_EQ(
-        w.journal.lines(),
-        Concat({kReads,
-                {L"call GetObject", L"call GetObject", L"status Searching...", L"call GetObject",
-                 L"pointer 11", L"list held", L"rows 0", L"call MLIBufferClear",
-                 L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0", L"call MLIBufferCount",
-                 L"rows 2", L"list drawn", L"status Finished search"}}));
+    EXPECT_EQ(w.journal.lines(),
+              Concat({kReads,
+                      {L"call GetObject", L"call GetObject", L"status Searching...",
+                       L"call GetObject", L"pointer 11", L"rows 0", L"call MLIBufferClear",
+                       L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0",
+                       L"call MLIBufferCount", L"rows 1", L"rows 2", L"status Finished search"}}));
     EXPECT_EQ(Keys(), (Lines{L"0key", L"1key"}));
     EXPECT_EQ(Texts(), (Lines{L"M1.Description", L"M2.Description"}));
     EXPECT_EQ(w.lvwResults.items().Tag(2), L"M2.ManufacturerPartNumber");
@@ -63,20 +62,18 @@ TEST_F(CmdSearch, AllDatabasesSearchEachInTurnAndKeysRunOn) {
     Load({Db(L"A", {L"A1", L"A2"}), Db(L"B", {}), Db(L"C", {L"C1"})});
     Search(0);
 
-    EXPECT_EQ(
-        w.journal.lines(),
-        Concat({kReads,
-                {L"call GetObject", L"call GetObject", L"status Searching...", L"call GetObject",
-                 L"pointer 11", L"list held", L"rows 0"},
-                // Each yield shows the rows listed so far.
-                {L"status Searching A...", L"list drawn", L"doevents", L"list held",
-                 L"call MLIBufferClear", L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0",
-                 L"call MLIBufferCount", L"rows 2"},
-                {L"status Searching B...", L"list drawn", L"doevents", L"list held",
-                 L"call MLIBufferClear", L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0"},
-                {L"status Searching C...", L"list drawn", L"doevents", L"list held",
-                 L"call MLIBufferClear", L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0",
-                 L"call MLIBufferCount", L"rows 3", L"list drawn", L"status Finished search"}}));
+    EXPECT_EQ(w.journal.lines(),
+              Concat({kReads,
+                      {L"call GetObject", L"call GetObject", L"status Searching...",
+                       L"call GetObject", L"pointer 11", L"rows 0"},
+                      {L"status Searching A...", L"doevents", L"call MLIBufferClear",
+                       L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0",
+                       L"call MLIBufferCount", L"rows 1", L"rows 2"},
+                      {L"status Searching B...", L"doevents", L"call MLIBufferClear",
+                       L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0"},
+                      {L"status Searching C...", L"doevents", L"call MLIBufferClear",
+                       L"call FindAndCopyProductsIntoMLIBuffer", L"pointer 0",
+                       L"call MLIBufferCount", L"rows 3", L"status Finished search"}}));
     EXPECT_EQ(CallsOf(L"Item"), (Lines{L"Application.ProductDatabases.Item(Integer& 1)",
                                        L"Application.ProductDatabases.Item(Integer& 2)",
                                        L"Application.ProductDatabases.Item(Integer& 3)"}));
@@ -147,8 +144,34 @@ TEST_F(CmdSearch, AFailingHostCallStopsTheSearchKeepingTheRowsListed) {
     EXPECT_THROW(Search(0), platform::RuntimeError);
     EXPECT_EQ(Keys(), (Lines{L"0key", L"1key"}));
     EXPECT_EQ(w.lvwResults.shownRows(), 2);
-    EXPECT_FALSE(w.lvwResults.held());
     EXPECT_EQ(w.lblStatus.caption(), L"Searching...");
+}
+
+// Esc, seen when the journal shows `at`: the rows read so far stay, and the
+// host hears nothing more of this search.
+TEST_F(CmdSearch, EscStopsAfterTheRowBeingReadWithoutAnotherHostCall) {
+    const struct {
+        int database;  // 0 is every database
+        const wchar_t* at;
+        size_t rows;
+        const wchar_t* lastMember;
+    } cases[] = {
+        {1, L"rows 2", 2, L"SLIBufferGetValue"},
+        {1, L"call FindAndCopyProductsIntoMLIBuffer", 0, L"FindAndCopyProductsIntoMLIBuffer"},
+        {0, L"status Searching B...", 3, L"Name"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.at);
+        Load({Db(L"A", {L"A1", L"A2", L"A3"}), Db(L"B", {L"B1"})});
+        w.journal.observer = [&](const std::wstring& line) { w.ui.escape |= line == c.at; };
+        Search(c.database);
+        w.journal.observer = nullptr;
+        EXPECT_EQ(Keys().size(), c.rows);
+        EXPECT_EQ(w.lvwResults.shownRows(), int32_t(c.rows));
+        EXPECT_EQ(CallsOf(L"SLIBufferCopyFromMLIBuffer").size(), c.rows);
+        EXPECT_EQ(com.calls().back().member, c.lastMember);
+        EXPECT_EQ(w.lblStatus.caption(), L"Search stopped");
+        EXPECT_EQ(w.ui.pointer(), 0);
+    }
 }
 
 }  // namespace

@@ -24,10 +24,12 @@
 #include "standin/model/text_win.h"
 #include "standin/model/values_win.h"
 #include "tests/expected/catalogue.h"
+#include "tests/wine/e2e/host_calls.h"
 #include "tests/wine/window/layout_pixels.h"
 
 namespace {
 
+using namespace e2e;
 using driver::WaitUntil;
 using expected::FieldOf;
 using expected::kHeaders;
@@ -193,79 +195,6 @@ struct Host : StandIn {
 };
 
 // --- The host's side -----------------------------------------------------------------------------
-
-// The calls the host carried out, without their results: not those it
-// turned away as busy (with either code).
-std::vector<std::string> Calls(const StandIn& host) {
-    std::vector<std::string> calls;
-    for (const std::string& line : host.LogLines())
-        if (!line.ends_with(" -> failed 0x8001010A") && !line.ends_with(" -> failed 0x80010001"))
-            calls.push_back(line.substr(0, line.find(" -> ")));
-    return calls;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& part) {
-    for (const std::string& l : lines)
-        if (l.find(part) != std::string::npos) return true;
-    return false;
-}
-
-std::string Quoted(std::wstring_view s) {
-    std::string out = "\"";
-    for (char c : Utf8(s)) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-void Append(std::vector<std::string>& to, const std::vector<std::string>& more) {
-    to.insert(to.end(), more.begin(), more.end());
-}
-
-// One product read: copied into the single-line buffer, then 66 fields
-// through one lookup of ItemFunctions.
-std::vector<std::string> RowReads(int row) {
-    std::vector<std::string> calls = {
-        "Application.ItemFunctions()",
-        "ItemFunctions.SLIBufferCopyFromMLIBuffer(&I2:" + std::to_string(row) + ")",
-        "Application.ItemFunctions()"};
-    for (std::wstring_view field : kReadOrder)
-        calls.push_back("ItemFunctions.SLIBufferGetValue(BSTR:" + Quoted(field) + ")");
-    return calls;
-}
-
-std::vector<std::string> DatabaseSearch(std::wstring_view db, std::wstring_view field,
-                                        std::wstring_view op, std::wstring_view value, int rows) {
-    std::vector<std::string> calls = {
-        "Application.ItemFunctions()", "ItemFunctions.MLIBufferClear()",
-        "Application.ItemFunctions()",
-        "ItemFunctions.FindAndCopyProductsIntoMLIBuffer(&BSTR:" + Quoted(db) + ", &BSTR:" +
-            Quoted(field) + ", &BSTR:" + Quoted(op) + ", &BSTR:" + Quoted(value) + ")"};
-    if (rows > 0) {
-        Append(calls, {"Application.ItemFunctions()", "ItemFunctions.MLIBufferCount()"});
-        for (int r = 1; r <= rows; ++r) Append(calls, RowReads(r));
-    }
-    return calls;
-}
-
-std::vector<std::string> DatabaseName(int index) {
-    return {"Application.ProductDatabases()",
-            "ProductDatabases.Item(&I2:" + std::to_string(index) + ")", "ProductDatabase.Name()"};
-}
-
-// Stops the host and checks that no client kept a reference to its objects.
-void ExpectNoReferencesLeft(StandIn& host, bool registryUsed = false) {
-    EXPECT_EQ(host.Outstanding(), 0) << "references still held while the host runs";
-    host.Stop();
-    std::vector<std::string> sections = {"[application]"};
-    if (registryUsed) sections.emplace_back("[installations]");
-    for (const std::string& section : sections) {
-        // Each of the stand-in's processes writes its part as it ends.
-        host.WaitForReport(section, kExitWaitMs);
-        EXPECT_NE(host.Report().find(section + "\ntotal 0\n"), std::string::npos) << host.Report();
-    }
-}
 
 // After the host was stopped, the installation registry too must end by
 // itself once its last object is gone. One that lingers would serve the next
