@@ -28,6 +28,9 @@ void* ListItems::Pool::Take(size_t bytes) {
 
 void ListItems::Clear() {
     rows_.clear();
+    shown_.clear();
+    sortColumn_ = -1;
+    descending_ = false;
     keySets_.clear();
     pool_.Reset();
     current_ = 0;
@@ -54,17 +57,17 @@ void ListItems::Add(std::wstring_view key, std::wstring_view text, std::wstring_
     append(tag);
     for (auto s : subTexts) append(s);
     if (keySets_.empty() || keySets_.back() != keys) keySets_.push_back(keys);
+    shown_.push_back(static_cast<uint32_t>(rows_.size()));
     rows_.push_back({ends, texts, static_cast<uint32_t>(pieces),
                      static_cast<uint32_t>(keySets_.size() - 1), false});
 }
 
-const ListItems::Row& ListItems::At(int32_t pos) const {
+size_t ListItems::RowIndex(int32_t pos) const {
     if (pos < 1 || pos > Count()) throw RuntimeError(err::kIndexOutOfBounds);
-    return rows_[static_cast<size_t>(pos - 1)];
+    return shown_[static_cast<size_t>(pos - 1)];
 }
 
-std::wstring_view ListItems::Piece(int32_t pos, size_t piece) const {
-    const Row& r = At(pos);
+std::wstring_view ListItems::Piece(const Row& r, size_t piece) {
     if (piece >= r.pieces) return {};
     const size_t begin = piece == 0 ? 0 : r.ends[piece - 1];
     return std::wstring_view(r.texts + begin, r.ends[piece] - begin);
@@ -92,12 +95,111 @@ std::wstring_view ListItems::SubItemKey(int32_t pos, int sub) const {
 bool ListItems::Selected(int32_t pos) const { return At(pos).selected; }
 
 void ListItems::SetSelected(int32_t pos, bool selected) {
-    At(pos);
-    rows_[static_cast<size_t>(pos - 1)].selected = selected;
+    rows_[RowIndex(pos)].selected = selected;
 }
 
 void ListItems::SetAllSelected(bool selected) {
     for (Row& r : rows_) r.selected = selected;
+}
+
+namespace {
+
+// The sort keys of one column, made once per sort: comparing them is cheap,
+// reading a cell by the locale's rules is not.
+struct SortKeys {
+    std::vector<bool> empty;
+    std::vector<double> values;      // numbers or dates
+    std::vector<std::string> texts;  // otherwise
+
+    bool Less(uint32_t a, uint32_t b) const {
+        return texts.empty() ? values[a] < values[b] : texts[a] < texts[b];
+    }
+};
+
+// Reads every non-empty cell by `read`; false as soon as one does not read.
+template <class Read>
+bool ReadAll(const std::vector<std::wstring_view>& cells, std::vector<double>& values, Read read) {
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (!cells[i].empty() && !read(cells[i], values[i])) return false;
+    }
+    return true;
+}
+
+SortKeys KeysOf(const std::vector<std::wstring_view>& cells, CellReader& reader) {
+    SortKeys keys;
+    keys.empty.resize(cells.size());
+    for (size_t i = 0; i < cells.size(); ++i) keys.empty[i] = cells[i].empty();
+    keys.values.resize(cells.size());
+    if (ReadAll(cells, keys.values,
+                [&](std::wstring_view c, double& v) { return reader.Number(c, v); }) ||
+        ReadAll(cells, keys.values,
+                [&](std::wstring_view c, double& v) { return reader.Date(c, v); })) {
+        return keys;
+    }
+    keys.values.clear();
+    keys.texts.resize(cells.size());
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (!cells[i].empty()) reader.TextKey(cells[i], keys.texts[i]);
+    }
+    return keys;
+}
+
+}  // namespace
+
+void ListItems::Sort(int column, bool descending, CellReader& reader) {
+    const size_t focused = current_ >= 1 && current_ <= Count() ? RowIndex(current_) : rows_.size();
+    const size_t piece = column <= 0 ? kText : kFirstSubItem + static_cast<size_t>(column) - 1;
+    std::vector<std::wstring_view> cells(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) cells[i] = Piece(rows_[i], piece);
+    const SortKeys keys = KeysOf(cells, reader);
+
+    // From found order each time, so that equal cells keep it.
+    for (size_t i = 0; i < shown_.size(); ++i) shown_[i] = static_cast<uint32_t>(i);
+    std::stable_sort(shown_.begin(), shown_.end(), [&](uint32_t a, uint32_t b) {
+        if (keys.empty[a] || keys.empty[b]) return descending ? !keys.empty[b] : !keys.empty[a];
+        return descending ? keys.Less(b, a) : keys.Less(a, b);
+    });
+    if (focused < rows_.size()) {
+        const auto at = std::find(shown_.begin(), shown_.end(), focused);
+        current_ = static_cast<int32_t>(at - shown_.begin()) + 1;
+    }
+    sortColumn_ = column;
+    descending_ = descending;
+}
+
+namespace {
+
+void AppendCell(std::wstring& out, std::wstring_view cell) {
+    if (cell.find_first_of(L"\t\r\n\"") == std::wstring_view::npos) {
+        out += cell;
+        return;
+    }
+    out += L'"';
+    for (wchar_t c : cell) {
+        if (c == L'"') out += L'"';
+        out += c;
+    }
+    out += L'"';
+}
+
+}  // namespace
+
+std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions) {
+    std::wstring out;
+    auto line = [&](auto cell) {
+        for (size_t i = 0; i < captions.size(); ++i) {
+            if (i > 0) out += L'\t';
+            AppendCell(out, cell(static_cast<int>(i)));
+        }
+        out += L"\r\n";
+    };
+    line([&](int column) { return std::wstring_view(captions[static_cast<size_t>(column)]); });
+    for (int32_t pos = 1; pos <= items.Count(); ++pos) {
+        if (!items.Selected(pos)) continue;
+        line(
+            [&](int column) { return column == 0 ? items.Text(pos) : items.SubItem(pos, column); });
+    }
+    return out;
 }
 
 }  // namespace platform

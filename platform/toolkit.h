@@ -46,6 +46,11 @@ class ListView {
     // False holds the control's drawing while its rows are replaced, so that
     // it draws and measures its scroll bars once, when drawing is turned on.
     virtual void SetRedraw(bool on) = 0;
+    // The column (0-based) whose header the user clicked last.
+    virtual int ClickedColumn() const = 0;
+    // Shows the rows sorted by a column (ListItems::Sort), with the header's
+    // arrow on that column; the selection and the focused row stay.
+    virtual void Sort(int column, bool descending) = 0;
 };
 
 enum MousePointer { kDefault = 0, kHourglass = 11 };

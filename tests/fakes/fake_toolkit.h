@@ -89,7 +89,12 @@ class ListView : public platform::ListView {
     void ItemsChanged() override;
     // Records "list held" and "list drawn".
     void SetRedraw(bool on) override;
+    int ClickedColumn() const override { return clicked_; }
+    // Sorts every column as text, by character codes; records "sorted
+    // <column> up|down".
+    void Sort(int column, bool descending) override;
 
+    void ClickHeader(int column) { clicked_ = column; }
     const std::vector<Column>& columns() const { return columns_; }
     const platform::ListItems& items() const { return items_; }
     // The row count the control was last told about.
@@ -102,6 +107,7 @@ class ListView : public platform::ListView {
     platform::ListItems items_;
     int32_t shown_ = 0;
     bool held_ = false;
+    int clicked_ = 0;
 };
 
 class Ui : public platform::Ui {
