@@ -60,7 +60,7 @@ constexpr double kPaintTargetMs = 50;
 constexpr double kSortTargetMs = 100;  // at the large size
 constexpr double kFindTargetMs = 50;   // a typed key, at the large size
 constexpr int kPriceColumn = 5;        // UnitPrice: numbers
-constexpr int kDescriptionColumn = 0;  // text
+constexpr int kPartNumberColumn = 3;   // ManufacturerPartNumber: text, every cell another
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -540,14 +540,15 @@ int RunBenchmark() {
     std::vector<double> byNumber, byText, typed;
     for (int i = 0; i < 6; ++i) {
         byNumber.push_back(w.Sort(kPriceColumn, i % 2 != 0));
-        byText.push_back(w.Sort(kDescriptionColumn, i % 2 != 0));
+        byText.push_back(w.Sort(kPartNumberColumn, i % 2 != 0));
         typed.push_back(w.Type(L'~'));
     }
     std::printf("\nThe result list at %d rows (median of %zu):\n", kLargeRows, typed.size());
     std::printf("  sort by a number column (UnitPrice): %.1f ms  (target <= %.0f ms: %s)\n",
                 Median(byNumber), kSortTargetMs, Verdict(Median(byNumber) <= kSortTargetMs));
-    std::printf("  sort by a text column (Description): %.1f ms  (target <= %.0f ms: %s)\n",
-                Median(byText), kSortTargetMs, Verdict(Median(byText) <= kSortTargetMs));
+    std::printf(
+        "  sort by a text column (ManufacturerPartNumber): %.1f ms  (target <= %.0f ms: %s)\n",
+        Median(byText), kSortTargetMs, Verdict(Median(byText) <= kSortTargetMs));
     std::printf("  a typed key, every row compared: %.2f ms  (target <= %.0f ms: %s)\n",
                 Median(typed), kFindTargetMs, Verdict(Median(typed) <= kFindTargetMs));
 

@@ -272,12 +272,18 @@ void ListViewWin::ShowSortArrow() {
     arrowDown_ = down;
 }
 
+// Row by row: clearing every row at once costs a step per row in some
+// versions of the control, and a user selects few. With every row selected
+// the control already shows what the model holds.
 void ListViewWin::ShowModelSelection() {
     syncing_ = true;
     const int count = items_.Count();
     int selected = 0;
     for (int pos = 1; pos <= count; ++pos) selected += items_.Selected(pos) ? 1 : 0;
-    ListView_SetItemState(hwnd_, -1, selected == count ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    for (int i = -1;
+         selected < count && (i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED)) >= 0;) {
+        if (!items_.Selected(i + 1)) ListView_SetItemState(hwnd_, i, 0, LVIS_SELECTED);
+    }
     for (int pos = 1; pos <= count && selected < count; ++pos) {
         if (items_.Selected(pos))
             ListView_SetItemState(hwnd_, pos - 1, LVIS_SELECTED, LVIS_SELECTED);

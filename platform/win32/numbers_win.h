@@ -30,6 +30,8 @@ class CellReaderWin final : public platform::CellReader {
     wchar_t* Terminated(std::wstring_view cell);
     std::wstring buffer_;
     std::wstring thousands_;  // the user's thousands separator
+    wchar_t decimal_ = 0;     // the user's decimal separator, if one character
+    std::wstring locale_;     // the user's locale, for the text's sort keys
 };
 
 }  // namespace win32

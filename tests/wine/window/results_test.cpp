@@ -34,14 +34,12 @@ void Input(std::vector<INPUT> in) {
     SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
 }
 INPUT Key(WORD vk) { return {INPUT_KEYBOARD, {.ki = {vk, 0, 0, 0, 0}}}; }
-INPUT Mouse(DWORD flags) { return {INPUT_MOUSE, {.mi = {0, 0, 0, flags, 0, 0}}}; }
 
 // A date as the list shows it: the user's short date.
 std::wstring Date(WORD year, WORD month, WORD day) {
-    SYSTEMTIME t = {year, month, 0, day, 0, 0, 0, 0};
+    const SYSTEMTIME t = {year, month, 0, day, 0, 0, 0, 0};
     wchar_t text[64] = {};
-    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, text, 64, nullptr);
-    return text;
+    return {text, size_t(GetDateFormatEx(nullptr, 0, &t, nullptr, text, 64, nullptr) - 1)};
 }
 
 // The clipboard's text read back as a spreadsheet reads it: lines by CR LF,
@@ -173,7 +171,9 @@ TEST_F(Results, TypingMovesToTheNextRowThatBeginsWithTheTypedText) {
 
 // Numbers as the user's locale reads them, dates across a year's end, text
 // in the locale's order ignoring case; empty cells last, ties in found order.
-TEST_F(Results, AHeaderClickSortsByThatColumnAndAgainReversesIt) {
+// Then Ctrl+C copies the captions and the selected rows in the order shown,
+// as a spreadsheet reads them back, and Ctrl+A selects every row.
+TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
     wchar_t decimal[4] = {};
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 4);
     const bool comma = decimal[0] == L',';
@@ -181,7 +181,7 @@ TEST_F(Results, AHeaderClickSortsByThatColumnAndAgainReversesIt) {
         {L"r1", L"zebra", L"10", Date(2026, 1, 2)},
         {L"r2", L"\u00c4pfel", L"9", Date(2025, 12, 31)},
         {L"r3", L"birne", L"", Date(2025, 6, 15)},
-        {L"r4", L"apfel", comma ? L"1,5" : L"1.5", L""},
+        {L"r4", L"apfel \"x\"\ty\r\nz", comma ? L"1,5" : L"1.5", L""},
         {L"r5", L"Birne", comma ? L"1.234,50" : L"1,234.50", Date(2025, 12, 31)},
     };
     Fill(rows);
@@ -191,7 +191,7 @@ TEST_F(Results, AHeaderClickSortsByThatColumnAndAgainReversesIt) {
         Lines shown;
         const wchar_t* arrows;
     } clicks[] = {
-        {1, {L"r4", L"r2", L"r3", L"r5", L"r1"}, L"-^--"},
+        {1, {L"r2", L"r4", L"r3", L"r5", L"r1"}, L"-^--"},
         {2, {L"r4", L"r2", L"r1", L"r5", L"r3"}, L"--^-"},
         {3, {L"r3", L"r2", L"r5", L"r1", L"r4"}, L"---^"},
         {3, {L"r4", L"r1", L"r2", L"r5", L"r3"}, L"---v"},
@@ -203,28 +203,18 @@ TEST_F(Results, AHeaderClickSortsByThatColumnAndAgainReversesIt) {
         EXPECT_EQ(Shown(LVNI_SELECTED), Lines{L"r2"});
         EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{L"r2"});
     }
+    Select(0);
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[3], rows[1]}));
+    Input({Key(VK_CONTROL), Key('A')});
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Shown(LVNI_SELECTED).size(), rows.size());
+    EXPECT_EQ(Pasted().size(), rows.size() + 1);  // every row, in the model too
     Fill(rows);  // listed anew, as by a search: found order, no arrow
     EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5"}));
     EXPECT_EQ(ClickHeader(-1), L"----");
-}
-
-// Ctrl+C copies the captions and the selected rows in the order shown, as a
-// spreadsheet reads it back; Ctrl+A selects every row.
-TEST_F(Results, CtrlCCopiesTheSelectedRowsAndCtrlASelectsAll) {
-    const Table rows = {{L"Cable \"NYM\"", L"Tab\there", L"1", L"line\r\nbreak"},
-                        {L"Plain", L"", L"2", L"x"},
-                        {L"Unselected", L"v", L"3", L"d"}};
-    Fill(rows);
-    ClickHeader(2);
-    ClickHeader(2);  // descending: the second row shows first
-    Select(1);
-    Select(2);
-    Input({Key(VK_CONTROL), Key('C')});
-    Pump();
-    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[1], rows[0]}));
-    Input({Key(VK_CONTROL), Key('A')});
-    Pump();
-    EXPECT_EQ(Shown(LVNI_SELECTED).size(), rows.size());
 }
 
 // The menu opens from the menu key, a right-click and Shift+F10, offers its
@@ -236,9 +226,10 @@ TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
     POINT onRow = {r.left + 5, (r.top + r.bottom) / 2};
     ClientToScreen(List(), &onRow);
     SetCursorPos(onRow.x, onRow.y);
-    const std::vector<INPUT> ways[] = {{Key(VK_APPS)},
-                                       {Mouse(MOUSEEVENTF_RIGHTDOWN), Mouse(MOUSEEVENTF_RIGHTUP)},
-                                       {Key(VK_SHIFT), Key(VK_F10)}};
+    const std::vector<INPUT> ways[] = {
+        {Key(VK_APPS)},
+        {{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0}}}},
+        {Key(VK_SHIFT), Key(VK_F10)}};
     for (int item = 0; item < 3; ++item) {
         SCOPED_TRACE(item);
         Select(0);
@@ -263,8 +254,8 @@ TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
                                   L"Select All\tCtrl+A"}));
         EXPECT_EQ(adds, 1);
     }
-    EXPECT_EQ(Pasted().front(), kCaptions);      // Copy
-    EXPECT_EQ(Shown(LVNI_SELECTED).size(), 2u);  // Select All
+    EXPECT_EQ(Pasted(), (Table{kCaptions, {L"One", L"v", L"1", L"d"}}));  // Copy
+    EXPECT_EQ(Shown(LVNI_SELECTED).size(), 2u);                           // Select All
 }
 
 }  // namespace
