@@ -104,44 +104,32 @@ void ListItems::SetAllSelected(bool selected) {
 
 namespace {
 
-// The sort keys of one column, made once per sort: comparing them is cheap,
-// reading a cell by the locale's rules is not.
-struct SortKeys {
-    std::vector<bool> empty;
-    std::vector<double> values;      // numbers or dates
-    std::vector<std::string> texts;  // otherwise
+// A column's non-empty cells as sort keys with their rows (0-based, found
+// order), made once per sort: comparing keys is cheap, reading a cell by the
+// locale's rules is not.
+template <class Key>
+using Keyed = std::vector<std::pair<Key, uint32_t>>;
 
-    bool Less(uint32_t a, uint32_t b) const {
-        return texts.empty() ? values[a] < values[b] : texts[a] < texts[b];
-    }
-};
-
-// Reads every non-empty cell by `read`; false as soon as one does not read.
+// False as soon as a non-empty cell does not read by `read`.
 template <class Read>
-bool ReadAll(const std::vector<std::wstring_view>& cells, std::vector<double>& values, Read read) {
-    for (size_t i = 0; i < cells.size(); ++i) {
-        if (!cells[i].empty() && !read(cells[i], values[i])) return false;
+bool ReadValues(const std::vector<std::wstring_view>& cells, Keyed<double>& out, Read read) {
+    out.clear();
+    double value = 0;
+    for (uint32_t row = 0; row < cells.size(); ++row) {
+        if (cells[row].empty()) continue;
+        if (!read(cells[row], value)) return false;
+        out.emplace_back(value, row);
     }
     return true;
 }
 
-SortKeys KeysOf(const std::vector<std::wstring_view>& cells, CellReader& reader) {
-    SortKeys keys;
-    keys.empty.resize(cells.size());
-    for (size_t i = 0; i < cells.size(); ++i) keys.empty[i] = cells[i].empty();
-    keys.values.resize(cells.size());
-    if (ReadAll(cells, keys.values,
-                [&](std::wstring_view c, double& v) { return reader.Number(c, v); }) ||
-        ReadAll(cells, keys.values,
-                [&](std::wstring_view c, double& v) { return reader.Date(c, v); })) {
-        return keys;
-    }
-    keys.values.clear();
-    keys.texts.resize(cells.size());
-    for (size_t i = 0; i < cells.size(); ++i) {
-        if (!cells[i].empty()) reader.TextKey(cells[i], keys.texts[i]);
-    }
-    return keys;
+// By key, ascending or descending; equal keys keep their found order.
+template <class Key>
+void Order(Keyed<Key>& keyed, bool descending) {
+    std::sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
+        if (a.first != b.first) return descending ? b.first < a.first : a.first < b.first;
+        return a.second < b.second;
+    });
 }
 
 }  // namespace
@@ -151,14 +139,37 @@ void ListItems::Sort(int column, bool descending, CellReader& reader) {
     const size_t piece = column <= 0 ? kText : kFirstSubItem + static_cast<size_t>(column) - 1;
     std::vector<std::wstring_view> cells(rows_.size());
     for (size_t i = 0; i < rows_.size(); ++i) cells[i] = Piece(rows_[i], piece);
-    const SortKeys keys = KeysOf(cells, reader);
 
-    // From found order each time, so that equal cells keep it.
-    for (size_t i = 0; i < shown_.size(); ++i) shown_[i] = static_cast<uint32_t>(i);
-    std::stable_sort(shown_.begin(), shown_.end(), [&](uint32_t a, uint32_t b) {
-        if (keys.empty[a] || keys.empty[b]) return descending ? !keys.empty[b] : !keys.empty[a];
-        return descending ? keys.Less(b, a) : keys.Less(a, b);
-    });
+    Keyed<double> values;
+    Keyed<std::string_view> texts;
+    std::string bytes;  // the text keys, back to back
+    if (ReadValues(cells, values, [&](auto c, double& v) { return reader.Number(c, v); }) ||
+        ReadValues(cells, values, [&](auto c, double& v) { return reader.Date(c, v); })) {
+        Order(values, descending);
+    } else {
+        values.clear();
+        std::vector<size_t> ends;
+        for (uint32_t row = 0; row < cells.size(); ++row) {
+            if (cells[row].empty()) continue;
+            reader.AppendTextKey(cells[row], bytes);
+            ends.push_back(bytes.size());
+            texts.emplace_back(std::string_view(), row);
+        }
+        for (size_t i = 0, begin = 0; i < texts.size(); begin = ends[i++])
+            texts[i].first = std::string_view(bytes).substr(begin, ends[i] - begin);
+        Order(texts, descending);
+    }
+    // Empty cells last ascending, first descending, in found order.
+    shown_.clear();
+    const auto empties = [&] {
+        for (uint32_t row = 0; row < cells.size(); ++row)
+            if (cells[row].empty()) shown_.push_back(row);
+    };
+    if (descending) empties();
+    for (const auto& k : values) shown_.push_back(k.second);
+    for (const auto& k : texts) shown_.push_back(k.second);
+    if (!descending) empties();
+
     if (focused < rows_.size()) {
         const auto at = std::find(shown_.begin(), shown_.end(), focused);
         current_ = static_cast<int32_t>(at - shown_.begin()) + 1;

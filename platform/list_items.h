@@ -24,8 +24,9 @@ class CellReader {
     virtual ~CellReader() = default;
     virtual bool Number(std::wstring_view cell, double& out) = 0;
     virtual bool Date(std::wstring_view cell, double& out) = 0;
-    // Bytes whose order is the locale's order of texts, ignoring case.
-    virtual void TextKey(std::wstring_view cell, std::string& key) = 0;
+    // Appends to `keys` the cell's key: bytes whose order is the locale's
+    // order of texts, ignoring case.
+    virtual void AppendTextKey(std::wstring_view cell, std::string& keys) = 0;
 };
 
 class ListItems {

@@ -248,10 +248,15 @@ void ListViewWin::Copy() const {
 }
 
 void ListViewWin::Sort(int column, bool descending) {
+    // The control holds the selection by position, and the selected rows move.
+    std::vector<int> selected;
+    for (int pos = 1; pos <= items_.Count(); ++pos) {
+        if (items_.Selected(pos)) selected.push_back(pos - 1);
+    }
     CellReaderWin reader;
     items_.Sort(column, descending, reader);
     ShowSortArrow();
-    ShowModelSelection();
+    ShowModelSelection(selected);
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -272,21 +277,18 @@ void ListViewWin::ShowSortArrow() {
     arrowDown_ = down;
 }
 
-// Row by row: clearing every row at once costs a step per row in some
-// versions of the control, and a user selects few. With every row selected
-// the control already shows what the model holds.
-void ListViewWin::ShowModelSelection() {
+// Row by row, the few a user selects: the control would clear and set every
+// row at once a row at a time in some versions. With every row selected,
+// every row stays so.
+void ListViewWin::ShowModelSelection(const std::vector<int>& wasSelected) {
     syncing_ = true;
     const int count = items_.Count();
-    int selected = 0;
-    for (int pos = 1; pos <= count; ++pos) selected += items_.Selected(pos) ? 1 : 0;
-    for (int i = -1;
-         selected < count && (i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED)) >= 0;) {
-        if (!items_.Selected(i + 1)) ListView_SetItemState(hwnd_, i, 0, LVIS_SELECTED);
-    }
-    for (int pos = 1; pos <= count && selected < count; ++pos) {
-        if (items_.Selected(pos))
-            ListView_SetItemState(hwnd_, pos - 1, LVIS_SELECTED, LVIS_SELECTED);
+    if (static_cast<int>(wasSelected.size()) < count) {
+        for (int i : wasSelected) ListView_SetItemState(hwnd_, i, 0, LVIS_SELECTED);
+        for (int pos = 1; pos <= count; ++pos) {
+            if (items_.Selected(pos))
+                ListView_SetItemState(hwnd_, pos - 1, LVIS_SELECTED, LVIS_SELECTED);
+        }
     }
     const int focused = items_.SelectedPosition() - 1;
     if (focused >= 0 && focused < count) {

@@ -55,8 +55,9 @@ class ListViewWin final : public platform::ListView {
     void StateChanged(int from, int to, UINT oldState, UINT newState);
     void Typed(wchar_t ch);
     void ShowSortArrow();
-    // The control's selection and focus set from the model's.
-    void ShowModelSelection();
+    // The control's selection and focus set from the model's, after a sort;
+    // `wasSelected` the positions selected before it (0-based).
+    void ShowModelSelection(const std::vector<int>& wasSelected);
 
     HWND hwnd_ = nullptr;
     HWND tip_ = nullptr;

@@ -75,8 +75,6 @@ CellReaderWin::CellReaderWin() {
     thousands_ = text;
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, text, LOCALE_NAME_MAX_LENGTH);
     decimal_ = text[1] == 0 ? text[0] : 0;
-    GetUserDefaultLocaleName(text, LOCALE_NAME_MAX_LENGTH);
-    locale_ = text;
 }
 
 wchar_t* CellReaderWin::Terminated(std::wstring_view cell) {
@@ -104,22 +102,21 @@ bool CellReaderWin::Date(std::wstring_view cell, double& out) {
     return SUCCEEDED(VarDateFromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
 }
 
-void CellReaderWin::TextKey(std::wstring_view cell, std::string& key) {
+void CellReaderWin::AppendTextKey(std::wstring_view cell, std::string& keys) {
     constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
     const int length = static_cast<int>(cell.size());
-    key.resize(cell.size() * 4 + 16);
-    int n = LCMapStringEx(locale_.c_str(), kFlags, cell.data(), length,
-                          reinterpret_cast<LPWSTR>(key.data()), static_cast<int>(key.size()),
-                          nullptr, nullptr, 0);
-    if (n == 0) {  // too small a guess: ask for the size
-        n = LCMapStringEx(locale_.c_str(), kFlags, cell.data(), length, nullptr, 0, nullptr,
-                          nullptr, 0);
-        key.resize(static_cast<size_t>(n));
-        n = LCMapStringEx(locale_.c_str(), kFlags, cell.data(), length,
-                          reinterpret_cast<LPWSTR>(key.data()), n, nullptr, nullptr, 0);
+    const size_t at = keys.size();
+    const auto map = [&](int room) {  // the key's bytes with a closing zero; 0 when too few
+        keys.resize(at + static_cast<size_t>(room));
+        return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, cell.data(), length,
+                             reinterpret_cast<LPWSTR>(keys.data() + at), room, nullptr, nullptr, 0);
+    };
+    int n = map(length * 8 + 32);
+    if (n == 0) {
+        n = map(LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, cell.data(), length, nullptr, 0,
+                              nullptr, nullptr, 0));
     }
-    key.resize(static_cast<size_t>(n));
-    if (!key.empty()) key.pop_back();  // n counts the key's closing zero
+    keys.resize(at + static_cast<size_t>(std::max(n - 1, 0)));
 }
 
 }  // namespace win32

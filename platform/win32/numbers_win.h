@@ -23,7 +23,7 @@ class CellReaderWin final : public platform::CellReader {
     CellReaderWin();
     bool Number(std::wstring_view cell, double& out) override;
     bool Date(std::wstring_view cell, double& out) override;
-    void TextKey(std::wstring_view cell, std::string& key) override;
+    void AppendTextKey(std::wstring_view cell, std::string& keys) override;
 
   private:
     // The cell with the terminating zero the platform's parsers need.
@@ -31,7 +31,6 @@ class CellReaderWin final : public platform::CellReader {
     std::wstring buffer_;
     std::wstring thousands_;  // the user's thousands separator
     wchar_t decimal_ = 0;     // the user's decimal separator, if one character
-    std::wstring locale_;     // the user's locale, for the text's sort keys
 };
 
 }  // namespace win32

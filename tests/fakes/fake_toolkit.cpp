@@ -46,9 +46,8 @@ void ListView::Sort(int column, bool descending) {
     struct : platform::CellReader {
         bool Number(std::wstring_view, double&) override { return false; }
         bool Date(std::wstring_view, double&) override { return false; }
-        void TextKey(std::wstring_view cell, std::string& key) override {
-            key.clear();
-            for (wchar_t c : cell) key += static_cast<char>(c);
+        void AppendTextKey(std::wstring_view cell, std::string& keys) override {
+            for (wchar_t c : cell) keys += static_cast<char>(c);
         }
     } reader;
     items_.Sort(column, descending, reader);
