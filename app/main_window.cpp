@@ -2,6 +2,7 @@
 
 // after windows.h
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +20,16 @@ constexpr wchar_t kClassName[] = L"Skuvane.frmMain";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kDropDownRows = 8;  // how far a chooser's list drops
+
+struct ListMenuItem {
+    UINT command;
+    const wchar_t* text;  // a tab, then the item's key
+};
+constexpr ListMenuItem kListMenu[] = {
+    {kMenuAddToQuote, L"Add selected product(s) to quote"},
+    {kMenuCopy, L"Copy\tCtrl+C"},
+    {kMenuSelectAll, L"Select All\tCtrl+A"},
+};
 
 struct ControlClass {
     const wchar_t* name;
@@ -294,13 +305,19 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NOTIFY: {
             const auto& hdr = *reinterpret_cast<const NMHDR*>(lp);
+            LRESULT result = 0;
+            win32::ListViewWin* list = ListOf(hdr.hwndFrom);
+            if (list && list->OnNotify(hdr, result)) return result;
             if (hdr.code == NM_DBLCLK && RaiseEvent(hdr.hwndFrom, L"DblClick")) return 0;
-            for (ControlWin& control : controls_) {
-                auto* list = std::get_if<win32::ListViewWin>(&control);
-                if (list && list->hwnd() == hdr.hwndFrom && list->OnNotify(hdr)) return 0;
-            }
+            if (hdr.code == LVN_COLUMNCLICK && RaiseEvent(hdr.hwndFrom, L"ColumnClick")) return 0;
             break;
         }
+        case WM_CONTEXTMENU:
+            if (win32::ListViewWin* list = ListOf(reinterpret_cast<HWND>(wp))) {
+                ShowListMenu(*list, lp);
+                return 0;
+            }
+            break;
         case DM_GETDEFID:
             return 0;  // no default button: Enter clicks nothing
         case WM_SETCURSOR:
@@ -359,6 +376,48 @@ void MainWindow::OnCommand(int id, int code, HWND child) {
         return;
     }
     RaiseEvent(child, L"Click");
+}
+
+win32::ListViewWin* MainWindow::ListOf(HWND child) {
+    for (ControlWin& control : controls_) {
+        auto* list = std::get_if<win32::ListViewWin>(&control);
+        if (list && list->hwnd() == child) return list;
+    }
+    return nullptr;
+}
+
+// At the mouse, or from the keyboard (`at` -1) below the focused row.
+void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
+    POINT pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (at == -1) {
+        RECT r = {};
+        const int focused = ListView_GetNextItem(list.hwnd(), -1, LVNI_FOCUSED);
+        if (focused < 0 || !ListView_GetItemRect(list.hwnd(), focused, &r, LVIR_LABEL)) {
+            GetClientRect(list.hwnd(), &r);
+            r.bottom = r.top;
+        }
+        pt = {r.left, r.bottom};
+        ClientToScreen(list.hwnd(), &pt);
+    }
+    HMENU menu = CreatePopupMenu();
+    for (const ListMenuItem& item : kListMenu)
+        AppendMenuW(menu, MF_STRING, item.command, item.text);
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd_, nullptr));
+    DestroyMenu(menu);
+    switch (command) {
+        case kMenuAddToQuote:
+            RaiseEvent(Control(search::kCmdAddToQuote), L"Click");
+            break;
+        case kMenuCopy:
+            list.Copy();
+            break;
+        case kMenuSelectAll:
+            list.SelectAll();
+            break;
+        default:
+            break;  // closed without a choice
+    }
 }
 
 // A control's events are named after it: "cmdSearch_Click".

@@ -34,6 +34,9 @@ using Handlers = std::map<std::wstring, std::function<void()>, std::less<>>;
 
 Handlers BindTo(search::frmMain& form);
 
+// The result list's context menu commands.
+enum ListMenuCommand : UINT { kMenuAddToQuote = 1, kMenuCopy, kMenuSelectAll };
+
 // The Win32 id of a control of the layout table.
 constexpr int ControlIdOf(search::ControlId id) { return 100 + id; }
 
@@ -69,6 +72,9 @@ class MainWindow {
     bool RaiseEvent(HWND child, std::wstring_view event);
     void Raise(std::wstring_view event);
     void Terminate(int exitCode);
+    win32::ListViewWin* ListOf(HWND child);
+    // The result list's context menu: Add runs the Add button's handler.
+    void ShowListMenu(win32::ListViewWin& list, LPARAM at);
     void ApplyLayout();
     void SetClientSize(int width, int height);
 

@@ -28,6 +28,9 @@ void* ListItems::Pool::Take(size_t bytes) {
 
 void ListItems::Clear() {
     rows_.clear();
+    shown_.clear();
+    sortColumn_ = -1;
+    descending_ = false;
     keySets_.clear();
     pool_.Reset();
     current_ = 0;
@@ -54,17 +57,17 @@ void ListItems::Add(std::wstring_view key, std::wstring_view text, std::wstring_
     append(tag);
     for (auto s : subTexts) append(s);
     if (keySets_.empty() || keySets_.back() != keys) keySets_.push_back(keys);
+    shown_.push_back(static_cast<uint32_t>(rows_.size()));
     rows_.push_back({ends, texts, static_cast<uint32_t>(pieces),
                      static_cast<uint32_t>(keySets_.size() - 1), false});
 }
 
-const ListItems::Row& ListItems::At(int32_t pos) const {
+size_t ListItems::RowIndex(int32_t pos) const {
     if (pos < 1 || pos > Count()) throw RuntimeError(err::kIndexOutOfBounds);
-    return rows_[static_cast<size_t>(pos - 1)];
+    return shown_[static_cast<size_t>(pos - 1)];
 }
 
-std::wstring_view ListItems::Piece(int32_t pos, size_t piece) const {
-    const Row& r = At(pos);
+std::wstring_view ListItems::Piece(const Row& r, size_t piece) {
     if (piece >= r.pieces) return {};
     const size_t begin = piece == 0 ? 0 : r.ends[piece - 1];
     return std::wstring_view(r.texts + begin, r.ends[piece] - begin);
@@ -92,12 +95,125 @@ std::wstring_view ListItems::SubItemKey(int32_t pos, int sub) const {
 bool ListItems::Selected(int32_t pos) const { return At(pos).selected; }
 
 void ListItems::SetSelected(int32_t pos, bool selected) {
-    At(pos);
-    rows_[static_cast<size_t>(pos - 1)].selected = selected;
+    rows_[RowIndex(pos)].selected = selected;
 }
 
 void ListItems::SetAllSelected(bool selected) {
     for (Row& r : rows_) r.selected = selected;
+}
+
+namespace {
+
+// A column's non-empty cells as sort keys with their rows (0-based, found
+// order), made once per sort: comparing keys is cheap, reading a cell by the
+// locale's rules is not.
+template <class Key>
+using Keyed = std::vector<std::pair<Key, uint32_t>>;
+
+// False as soon as a non-empty cell does not read by `read`.
+template <class Read>
+bool ReadValues(const std::vector<std::wstring_view>& cells, Keyed<double>& out, Read read) {
+    out.clear();
+    double value = 0;
+    for (uint32_t row = 0; row < cells.size(); ++row) {
+        if (cells[row].empty()) continue;
+        if (!read(cells[row], value)) return false;
+        out.emplace_back(value, row);
+    }
+    return true;
+}
+
+int Compare(double a, double b) { return (a > b) - (a < b); }
+int Compare(std::string_view a, std::string_view b) { return a.compare(b); }
+
+// By key, ascending or descending; equal keys keep their found order.
+template <class Key>
+void Order(Keyed<Key>& keyed, bool descending) {
+    std::sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
+        const int c = Compare(a.first, b.first);
+        return c != 0 ? (descending ? c > 0 : c < 0) : a.second < b.second;
+    });
+}
+
+}  // namespace
+
+void ListItems::Sort(int column, bool descending, CellReader& reader) {
+    const size_t focused = current_ >= 1 && current_ <= Count() ? RowIndex(current_) : rows_.size();
+    const size_t piece = column <= 0 ? kText : kFirstSubItem + static_cast<size_t>(column) - 1;
+    std::vector<std::wstring_view> cells(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) cells[i] = Piece(rows_[i], piece);
+
+    Keyed<double> values;
+    Keyed<std::string_view> texts;
+    std::string bytes;  // the text keys, back to back
+    if (ReadValues(cells, values, [&](auto c, double& v) { return reader.Number(c, v); }) ||
+        ReadValues(cells, values, [&](auto c, double& v) { return reader.Date(c, v); })) {
+        Order(values, descending);
+    } else {
+        values.clear();
+        std::vector<size_t> ends;
+        for (uint32_t row = 0; row < cells.size(); ++row) {
+            if (cells[row].empty()) continue;
+            reader.AppendTextKey(cells[row], bytes);
+            ends.push_back(bytes.size());
+            texts.emplace_back(std::string_view(), row);
+        }
+        for (size_t i = 0, begin = 0; i < texts.size(); begin = ends[i++])
+            texts[i].first = std::string_view(bytes).substr(begin, ends[i] - begin);
+        Order(texts, descending);
+    }
+    // Empty cells last ascending, first descending, in found order.
+    shown_.clear();
+    const auto empties = [&] {
+        for (uint32_t row = 0; row < cells.size(); ++row)
+            if (cells[row].empty()) shown_.push_back(row);
+    };
+    if (descending) empties();
+    for (const auto& k : values) shown_.push_back(k.second);
+    for (const auto& k : texts) shown_.push_back(k.second);
+    if (!descending) empties();
+
+    if (focused < rows_.size()) {
+        const auto at = std::find(shown_.begin(), shown_.end(), focused);
+        current_ = static_cast<int32_t>(at - shown_.begin()) + 1;
+    }
+    sortColumn_ = column;
+    descending_ = descending;
+}
+
+namespace {
+
+void AppendCell(std::wstring& out, std::wstring_view cell) {
+    if (cell.find_first_of(L"\t\r\n\"") == std::wstring_view::npos) {
+        out += cell;
+        return;
+    }
+    out += L'"';
+    for (wchar_t c : cell) {
+        if (c == L'"') out += L'"';
+        out += c;
+    }
+    out += L'"';
+}
+
+}  // namespace
+
+std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions) {
+    std::wstring out;
+    auto line = [&](auto cell) {
+        for (size_t i = 0; i < captions.size(); ++i) {
+            if (i > 0) out += L'\t';
+            AppendCell(out, cell(static_cast<int>(i)));
+        }
+        out += L"\r\n";
+    };
+    line([&](int column) { return std::wstring_view(captions[static_cast<size_t>(column)]); });
+    for (int32_t pos = 1; pos <= items.Count(); ++pos) {
+        if (!items.Selected(pos)) continue;
+        line(
+            [&](int column) { return column == 0 ? items.Text(pos) : items.SubItem(pos, column); });
+    }
+    return out;
 }
 
 }  // namespace platform

@@ -2,7 +2,9 @@
 // selected state. Rows are stored compactly (texts packed into large blocks,
 // sub-item keys shared between rows) so that tens of thousands of 102-column
 // rows stay small and cost no allocation each; a virtual list view draws
-// straight from here.
+// straight from here. The rows are shown in an order of their own (found
+// order, or sorted by a column): positions are places in that order, and a
+// row keeps its key, tag, cells and selected state wherever it is shown.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,18 @@
 #include <vector>
 
 namespace platform {
+
+// How a cell reads when rows are sorted: the platform's own conversions under
+// the user's locale, so that cells compare as the user reads them.
+class CellReader {
+  public:
+    virtual ~CellReader() = default;
+    virtual bool Number(std::wstring_view cell, double& out) = 0;
+    virtual bool Date(std::wstring_view cell, double& out) = 0;
+    // Appends to `keys` the cell's key: bytes whose order is the locale's
+    // order of texts, ignoring case.
+    virtual void AppendTextKey(std::wstring_view cell, std::string& keys) = 0;
+};
 
 class ListItems {
   public:
@@ -43,6 +57,14 @@ class ListItems {
     int32_t SelectedPosition() const { return current_; }
     void SetSelectedPosition(int32_t pos) { current_ = pos; }
 
+    // Shows the rows sorted by a column (0 the text, n sub-item n): by
+    // number when every non-empty cell reads as one, else by date when every
+    // one reads as a date, else as text. Empty cells come last ascending;
+    // equal cells keep their found order. The focused row stays focused.
+    void Sort(int column, bool descending, CellReader& reader);
+    int SortColumn() const { return sortColumn_; }  // -1: found order
+    bool SortDescending() const { return descending_; }
+
   private:
     struct Row {
         const uint32_t* ends;  // end offset of each piece in `texts`
@@ -66,13 +88,25 @@ class ListItems {
         std::vector<Block> blocks_;
         size_t block_ = 0, used_ = 0;  // the block being filled, and its bytes in use
     };
-    std::wstring_view Piece(int32_t pos, size_t piece) const;
-    const Row& At(int32_t pos) const;
+    static std::wstring_view Piece(const Row& r, size_t piece);
+    std::wstring_view Piece(int32_t pos, size_t piece) const { return Piece(At(pos), piece); }
+    // The row shown at a position; raises for a position outside the list.
+    size_t RowIndex(int32_t pos) const;
+    const Row& At(int32_t pos) const { return rows_[RowIndex(pos)]; }
 
-    std::vector<Row> rows_;
+    std::vector<Row> rows_;        // in found order
+    std::vector<uint32_t> shown_;  // the row shown at each position, 0-based
     std::vector<std::shared_ptr<const KeySet>> keySets_;
     Pool pool_;
     int32_t current_ = 0;
+    int sortColumn_ = -1;
+    bool descending_ = false;
 };
+
+// The selected rows as text a spreadsheet takes pasted: a line of the
+// captions, then a line for each selected row in the order shown, cells
+// separated by tabs, lines ended by CR LF. A cell holding a tab, a line
+// break or a double quote is put in double quotes, its quotes doubled.
+std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions);
 
 }  // namespace platform

@@ -47,6 +47,11 @@ class ListView {
     // New rows in view show at once; the rest may wait for `done`, when the
     // run of rows is over.
     virtual void RowsAdded(bool done) = 0;
+    // The column (0-based) whose header the user clicked last.
+    virtual int ClickedColumn() const = 0;
+    // Shows the rows sorted by a column (ListItems::Sort), with the header's
+    // arrow on that column; the selection and the focused row stay.
+    virtual void Sort(int column, bool descending) = 0;
 };
 
 enum MousePointer { kDefault = 0, kHourglass = 11 };

@@ -220,4 +220,14 @@ void frmMain::lvwResults_DblClick() {
     AddRowToQuote(k);
 }
 
+void frmMain::lvwResults_ColumnClick() {
+    // Like a second Search click, a sort would reorder the rows under the
+    // running search.
+    if (searching_) return;
+    platform::ListView& list = c_.lvwResults;
+    const int column = list.ClickedColumn();
+    const platform::ListItems& items = list.Items();
+    list.Sort(column, items.SortColumn() == column && !items.SortDescending());
+}
+
 }  // namespace search

@@ -31,6 +31,8 @@ class frmMain {
     void cmdAddToQuote_Click();
     void cmdClose_Click();
     void lvwResults_DblClick();
+    // Sorts by the clicked column, ascending; again on the same one, descending.
+    void lvwResults_ColumnClick();
 
     int16_t AddProductFromDatabase(std::wstring sPartNumb, std::wstring sVendor, double dQuantity);
 
@@ -63,6 +65,7 @@ inline constexpr EventHandler kEventHandlers[] = {
     {L"cmdAddToQuote_Click", &frmMain::cmdAddToQuote_Click},
     {L"cmdClose_Click", &frmMain::cmdClose_Click},
     {L"lvwResults_DblClick", &frmMain::lvwResults_DblClick},
+    {L"lvwResults_ColumnClick", &frmMain::lvwResults_ColumnClick},
 };
 
 }  // namespace search

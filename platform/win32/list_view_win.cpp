@@ -4,8 +4,18 @@
 
 #include "platform/twips.h"
 #include "platform/win32/dpi_win.h"
+#include "platform/win32/numbers_win.h"
 
 namespace win32 {
+
+namespace {
+
+// A pause this long between two typed characters starts a new search text.
+constexpr DWORD kTypingPauseMs = 1000;
+
+bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
+
+}  // namespace
 
 void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
     hwnd_ = list;
@@ -24,6 +34,34 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
     ti.uId = reinterpret_cast<UINT_PTR>(list);
     ti.lpszText = const_cast<wchar_t*>(tooltip.c_str());
     SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    SetWindowSubclass(list, &ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Typing finds rows here, the same under every version of the control; and
+// the context menu keys reach the parent as WM_CONTEXTMENU, as a right-click.
+LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                       DWORD_PTR self) {
+    const bool menuKey = wp == VK_APPS || (wp == VK_F10 && GetKeyState(VK_SHIFT) < 0);
+    switch (msg) {
+        case WM_CHAR:
+            reinterpret_cast<ListViewWin*>(self)->Typed(static_cast<wchar_t>(wp));
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (!menuKey) break;
+            SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
+            return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            if (menuKey) return 0;
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, &ListProc, 0);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 void ListViewWin::SetDpi(int dpi) {
@@ -40,6 +78,8 @@ void ListViewWin::ClearColumns() {
     }
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     columnTwips_.clear();
+    captions_.clear();
+    arrow_ = -1;
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -51,6 +91,7 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
     col.iSubItem = static_cast<int>(columnTwips_.size());
     ListView_InsertColumn(hwnd_, col.iSubItem, &col);
     columnTwips_.push_back(std::max<int>(widthTwips, 0));
+    captions_.push_back(text);
 }
 
 // The model is the truth. Rows may have been cleared and added again since
@@ -71,6 +112,7 @@ void ListViewWin::ItemsChanged() {
         ListView_SetItemState(hwnd_, focused, 0, LVIS_FOCUSED);
     }
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
+    ShowSortArrow();  // rows listed anew are in found order
 }
 
 // Every count change with drawing on updates the scroll bars, which draw at
@@ -98,8 +140,28 @@ void ListViewWin::Hold(bool held) {
     if (!held) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
 }
 
-bool ListViewWin::OnNotify(const NMHDR& hdr) {
+bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {
+    result = 0;
     switch (hdr.code) {
+        case LVN_ODFINDITEMW: {
+            const auto& nm = reinterpret_cast<const NMLVFINDITEMW&>(hdr);
+            const LVFINDINFOW& find = nm.lvfi;
+            result = -1;
+            if ((find.flags & (LVFI_STRING | LVFI_PARTIAL)) && find.psz) {
+                const int found = Find(find.psz, nm.iStart, (find.flags & LVFI_PARTIAL) != 0);
+                if (found >= nm.iStart || (find.flags & LVFI_WRAP)) result = found;
+            }
+            return true;
+        }
+        case LVN_KEYDOWN: {
+            const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey;
+            if (CtrlDown() && key == 'A') SelectAll();
+            if (CtrlDown() && key == 'C') Copy();
+            return true;
+        }
+        case LVN_COLUMNCLICK:
+            clicked_ = reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem;
+            return false;  // the window raises it as an event
         case LVN_GETDISPINFOW:
             GetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(hdr)).item);
             return true;
@@ -138,6 +200,7 @@ void ListViewWin::GetDispInfo(LVITEMW& item) const {
 
 // iItem -1 stands for every row.
 void ListViewWin::StateChanged(int from, int to, UINT oldState, UINT newState) {
+    if (syncing_) return;
     if ((oldState ^ newState) & LVIS_SELECTED) {
         bool selected = (newState & LVIS_SELECTED) != 0;
         if (from < 0) {
@@ -151,6 +214,108 @@ void ListViewWin::StateChanged(int from, int to, UINT oldState, UINT newState) {
         !(oldState & LVIS_FOCUSED)) {
         items_.SetSelectedPosition(from + 1);
     }
+}
+
+int ListViewWin::Find(std::wstring_view text, int start, bool partial) const {
+    const int count = items_.Count();
+    const int n = static_cast<int>(text.size());
+    if (start < 0 || start >= count) start = 0;
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        const std::wstring_view cell = items_.Text(row + 1);
+        if (cell.size() < text.size() || (!partial && cell.size() != text.size())) continue;
+        if (CompareStringOrdinal(cell.data(), n, text.data(), n, TRUE) == CSTR_EQUAL) return row;
+    }
+    return -1;
+}
+
+// Each typed character extends the search text, and the focus and the
+// selection move to the row found; the same character again moves on to
+// the next row that begins with it.
+void ListViewWin::Typed(wchar_t ch) {
+    if (ch < L' ') return;  // Ctrl+A, Ctrl+C and the like are keys, not text
+    const DWORD now = GetTickCount();
+    if (now - typedAt_ >= kTypingPauseMs) typed_.clear();
+    typedAt_ = now;
+    typed_ += ch;
+    const int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+    const bool cycling = typed_.find_first_not_of(typed_[0]) == std::wstring::npos;
+    const int found = cycling ? Find(std::wstring_view(typed_).substr(0, 1), focused + 1, true)
+                              : Find(typed_, std::max(focused, 0), true);
+    if (found < 0) return;
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED);
+    const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
+    ListView_SetItemState(hwnd_, found, both, both);
+    ListView_SetSelectionMark(hwnd_, found);
+    ListView_EnsureVisible(hwnd_, found, FALSE);
+}
+
+void ListViewWin::SelectAll() { ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, LVIS_SELECTED); }
+
+void ListViewWin::Copy() const {
+    if (ListView_GetSelectedCount(hwnd_) == 0) return;
+    const std::wstring text = platform::SelectedRowsAsText(items_, captions_);
+    if (!OpenClipboard(hwnd_)) return;
+    EmptyClipboard();
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+void ListViewWin::Sort(int column, bool descending) {
+    // The control holds the selection by position, and the selected rows move.
+    std::vector<int> selected;
+    for (int pos = 1; pos <= items_.Count(); ++pos) {
+        if (items_.Selected(pos)) selected.push_back(pos - 1);
+    }
+    CellReaderWin reader;
+    items_.Sort(column, descending, reader);
+    ShowSortArrow();
+    ShowModelSelection(selected);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ListViewWin::ShowSortArrow() {
+    const int column = items_.SortColumn();
+    const bool down = items_.SortDescending();
+    if (column == arrow_ && down == arrowDown_) return;
+    HWND header = ListView_GetHeader(hwnd_);
+    for (int c : {arrow_, column}) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        if (c < 0 || !Header_GetItem(header, c, &item)) continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (c == column) item.fmt |= down ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, c, &item);
+    }
+    arrow_ = column;
+    arrowDown_ = down;
+}
+
+// Row by row, the few a user selects: the control would clear and set every
+// row at once a row at a time in some versions. With every row selected,
+// every row stays so.
+void ListViewWin::ShowModelSelection(const std::vector<int>& wasSelected) {
+    syncing_ = true;
+    const int count = items_.Count();
+    if (static_cast<int>(wasSelected.size()) < count) {
+        for (int i : wasSelected) ListView_SetItemState(hwnd_, i, 0, LVIS_SELECTED);
+        for (int pos = 1; pos <= count; ++pos) {
+            if (items_.Selected(pos))
+                ListView_SetItemState(hwnd_, pos - 1, LVIS_SELECTED, LVIS_SELECTED);
+        }
+    }
+    const int focused = items_.SelectedPosition() - 1;
+    if (focused >= 0 && focused < count) {
+        ListView_SetItemState(hwnd_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_SetSelectionMark(hwnd_, focused);
+        ListView_EnsureVisible(hwnd_, focused, FALSE);
+    }
+    syncing_ = false;
 }
 
 }  // namespace win32

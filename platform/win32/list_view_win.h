@@ -1,5 +1,7 @@
 // The result list: a virtual report-view list view that draws straight from
 // the ListItems model it owns, and mirrors the user's selection back into it.
+// It finds rows as the user types, sorts by a column, copies the selected
+// rows (Ctrl+C) and selects all (Ctrl+A).
 #pragma once
 
 #include <windows.h>
@@ -7,6 +9,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/toolkit.h"
@@ -31,22 +34,45 @@ class ListViewWin final : public platform::ListView {
     platform::ListItems& Items() override { return items_; }
     void ItemsChanged() override;
     void RowsAdded(bool done) override;
+    int ClickedColumn() const override { return clicked_; }
+    void Sort(int column, bool descending) override;
 
     // The list's notifications, from its parent's WM_NOTIFY. True when the
-    // notification was one of the list's own bookkeeping ones.
-    bool OnNotify(const NMHDR& hdr);
+    // notification was one of the list's own bookkeeping ones; `result` is
+    // then the answer to it.
+    bool OnNotify(const NMHDR& hdr, LRESULT& result);
+    // The selected rows to the clipboard as text, with the captions.
+    void Copy() const;
+    void SelectAll();
+    // The first row from 0-based `start` on, wrapping around, whose text
+    // begins with (or, not `partial`, is) `text`, ignoring case; -1 if none.
+    int Find(std::wstring_view text, int start, bool partial) const;
 
   private:
     void Hold(bool held);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                     DWORD_PTR self);
     void GetDispInfo(LVITEMW& item) const;
     void StateChanged(int from, int to, UINT oldState, UINT newState);
+    void Typed(wchar_t ch);
+    void ShowSortArrow();
+    // The control's selection and focus set from the model's, after a sort;
+    // `wasSelected` the positions selected before it (0-based).
+    void ShowModelSelection(const std::vector<int>& wasSelected);
 
     HWND hwnd_ = nullptr;
     HWND tip_ = nullptr;
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::vector<int> columnTwips_;
     bool held_ = false;  // drawing held while rows are appended out of view
+    std::vector<std::wstring> captions_;
     platform::ListItems items_;
+    int clicked_ = 0;
+    int arrow_ = -1;  // the column that shows the sort arrow
+    bool arrowDown_ = false;
+    bool syncing_ = false;  // the control's state is being set from the model
+    std::wstring typed_;    // the text typed so far to find a row
+    DWORD typedAt_ = 0;
 };
 
 }  // namespace win32

@@ -4,6 +4,8 @@
 // after windows.h
 #include <oleauto.h>
 
+#include <algorithm>
+
 namespace win32 {
 
 namespace {
@@ -34,6 +36,90 @@ bool NumberRulesWin::ToInteger(const std::wstring& text, int16_t& out) {
         return false;
     out = s;
     return true;
+}
+
+namespace {
+
+// Most cells hold a number as the platform writes one: an optional minus,
+// digits and at most one decimal separator. Up to 15 digits, the digits as
+// a whole number divided by a power of ten (both exact) round once, as the
+// platform's parser does, at a fraction of its cost.
+bool PlainNumber(std::wstring_view cell, wchar_t decimal, double& out) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = cell.starts_with(L'-');
+    int64_t whole = 0;
+    int digits = 0, decimals = -1;
+    for (wchar_t c : cell.substr(negative ? 1 : 0)) {
+        if (c >= L'0' && c <= L'9' && digits < 15) {
+            whole = whole * 10 + (c - L'0');
+            ++digits;
+            if (decimals >= 0) ++decimals;
+        } else if (c == decimal && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) return false;
+    out = static_cast<double>(whole) / kPowersOfTen[std::max(decimals, 0)];
+    if (negative) out = -out;
+    return true;
+}
+
+}  // namespace
+
+CellReaderWin::CellReaderWin() {
+    wchar_t text[LOCALE_NAME_MAX_LENGTH] = {};
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, text, LOCALE_NAME_MAX_LENGTH);
+    thousands_ = text;
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, text, LOCALE_NAME_MAX_LENGTH);
+    decimal_ = text[1] == 0 ? text[0] : 0;
+}
+
+wchar_t* CellReaderWin::Terminated(std::wstring_view cell) {
+    buffer_.assign(cell);
+    return buffer_.data();
+}
+
+// The platform's parser takes a thousands separator anywhere, so that under
+// de-DE the date "31.12.2025" reads as a number; a user reads one only
+// before a group of three digits.
+bool CellReaderWin::Number(std::wstring_view cell, double& out) {
+    if (PlainNumber(cell, decimal_, out)) return true;
+    if (!thousands_.empty()) {
+        for (size_t at = cell.find(thousands_); at != std::wstring_view::npos;
+             at = cell.find(thousands_, at + 1)) {
+            const std::wstring_view after = cell.substr(at + thousands_.size());
+            const size_t digits = std::min(after.find_first_not_of(L"0123456789"), after.size());
+            if (digits != 3) return false;
+        }
+    }
+    return SUCCEEDED(VarR8FromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
+}
+
+bool CellReaderWin::Date(std::wstring_view cell, double& out) {
+    return SUCCEEDED(VarDateFromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
+}
+
+// Into a buffer on the stack first: mapping straight into the keys, grown
+// for each cell, costs three times as much.
+void CellReaderWin::AppendTextKey(std::wstring_view cell, std::string& keys) {
+    constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int length = static_cast<int>(cell.size());
+    const auto map = [&](char* out, int room) {  // the key's bytes with a closing zero
+        return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, cell.data(), length,
+                             reinterpret_cast<LPWSTR>(out), room, nullptr, nullptr, 0);
+    };
+    char buffer[1024];
+    int n = map(buffer, sizeof buffer);
+    if (n > 0) {
+        keys.append(buffer, static_cast<size_t>(n - 1));
+        return;
+    }
+    std::string longer(static_cast<size_t>(std::max(map(nullptr, 0), 1)), '\0');
+    n = map(longer.data(), static_cast<int>(longer.size()));
+    keys.append(longer, 0, static_cast<size_t>(std::max(n - 1, 0)));
 }
 
 }  // namespace win32

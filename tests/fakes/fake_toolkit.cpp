@@ -42,6 +42,18 @@ void Label::SetCaption(const std::wstring& text) {
     journal_.Add(L"status " + text);
 }
 
+void ListView::Sort(int column, bool descending) {
+    struct : platform::CellReader {
+        bool Number(std::wstring_view, double&) override { return false; }
+        bool Date(std::wstring_view, double&) override { return false; }
+        void AppendTextKey(std::wstring_view cell, std::string& keys) override {
+            for (wchar_t c : cell) keys += static_cast<char>(c);
+        }
+    } reader;
+    items_.Sort(column, descending, reader);
+    journal_.Add(L"sorted " + std::to_wstring(column) + (descending ? L" down" : L" up"));
+}
+
 void ListView::AddColumn(const std::wstring& text, int16_t widthTwips) {
     columns_.push_back({text, widthTwips});
 }

@@ -89,7 +89,12 @@ class ListView : public platform::ListView {
     // only when there are new ones.
     void ItemsChanged() override;
     void RowsAdded(bool) override;
+    int ClickedColumn() const override { return clicked_; }
+    // Sorts every column as text, by character codes; records "sorted
+    // <column> up|down".
+    void Sort(int column, bool descending) override;
 
+    void ClickHeader(int column) { clicked_ = column; }
     const std::vector<Column>& columns() const { return columns_; }
     const platform::ListItems& items() const { return items_; }
     // The row count the control was last told about.
@@ -100,6 +105,7 @@ class ListView : public platform::ListView {
     std::vector<Column> columns_;
     platform::ListItems items_;
     int32_t shown_ = 0;
+    int clicked_ = 0;
 };
 
 class Ui : public platform::Ui {

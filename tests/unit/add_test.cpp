@@ -78,6 +78,25 @@ TEST_F(AddToQuote, EachSelectedRowIsAskedForAddedAndReported) {
     EXPECT_EQ(vantora.added[1].vendor, L"R2.Vendor");
 }
 
+// Sorted, the rows are walked in the order shown, each with its own part
+// number and vendor; a new search lists them in found order again.
+TEST_F(AddToQuote, AfterASortAddWalksTheRowsInTheOrderShown) {
+    w.lvwResults.ClickHeader(0);
+    form.lvwResults_ColumnClick();
+    form.lvwResults_ColumnClick();  // the same header again: descending
+    EXPECT_EQ(w.journal.Of(L"sorted"), (Lines{L"0 up", L"0 down"}));
+    EXPECT_EQ(Keys(), (Lines{L"2key", L"1key", L"0key"}));
+    Select({1, 3});
+    Type({L"1", L"1"});
+    form.cmdAddToQuote_Click();
+    Lines sent;
+    for (const auto& a : vantora.added) sent.push_back(a.partNumber + L" " + a.vendor);
+    EXPECT_EQ(sent, (Lines{L"R3.ManufacturerPartNumber R3.Vendor",
+                           L"R1.ManufacturerPartNumber R1.Vendor"}));
+    Search(0);
+    EXPECT_EQ(Keys(), (Lines{L"0key", L"1key", L"2key"}));
+}
+
 TEST_F(AddToQuote, AnInvalidQuantityEndsTheRunSilently) {
     for (const wchar_t* typed : {L"", L"0", L"-1", L"abc", L"40000", L"32767.5"}) {
         SCOPED_TRACE(typed);

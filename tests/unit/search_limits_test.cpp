@@ -88,9 +88,14 @@ class DuringTheYield : public searchtest::SearchWindow {
     }
 };
 
-TEST_F(DuringTheYield, ASecondSearchIsIgnored) {
-    AtSecondYield([this] { form.cmdSearch_Click(); });
+TEST_F(DuringTheYield, ASecondSearchAndAHeaderClickAreIgnored) {
+    AtSecondYield([this] {
+        form.cmdSearch_Click();
+        w.lvwResults.ClickHeader(0);
+        form.lvwResults_ColumnClick();
+    });
     Search(0);
+    EXPECT_TRUE(w.journal.Of(L"sorted").empty());
     EXPECT_EQ(w.journal.Of(L"read").size(), 4u);
     EXPECT_EQ(CallsOf(L"FindAndCopyProductsIntoMLIBuffer").size(), 3u);
     EXPECT_EQ(Keys(), (Lines{L"0key", L"1key", L"2key", L"3key"}));

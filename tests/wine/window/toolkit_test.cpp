@@ -58,25 +58,6 @@ TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
     EXPECT_EQ(cbo.Text(), L"");
 }
 
-TEST(ToolkitList, SelectionAndTheFocusedRowAreMirroredIntoTheModel) {
-    Window w;
-    auto& items = w.c.lvwResults.Items();
-    AddRows(items, 0, 10);
-    w.c.lvwResults.ItemsChanged();
-
-    ListView_SetItemState(w.list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemState(w.list, 6, LVIS_SELECTED, LVIS_SELECTED);
-    EXPECT_TRUE(items.Selected(3));
-    EXPECT_TRUE(items.Selected(7));
-    EXPECT_FALSE(items.Selected(1));
-    EXPECT_EQ(items.SelectedPosition(), 3);
-
-    ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED);  // every row at once
-    for (int pos = 1; pos <= 10; ++pos) EXPECT_FALSE(items.Selected(pos)) << pos;
-    ListView_SetItemState(w.list, -1, LVIS_SELECTED, LVIS_SELECTED);
-    for (int pos = 1; pos <= 10; ++pos) EXPECT_TRUE(items.Selected(pos)) << pos;
-}
-
 TEST(ToolkitList, RowsListedAgainDoNotInheritTheOldSelection) {
     Window w;
     auto& items = w.c.lvwResults.Items();
