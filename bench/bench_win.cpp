@@ -318,7 +318,6 @@ class Window {
         return Ms(Clock::now() - t0);
     }
 
-
   private:
     void Select(search::ControlId id, const wchar_t* text) {
         HWND combo = window_.Control(id);
