@@ -103,10 +103,8 @@ std::shared_ptr<FakeObject> FakeVantora::DatabaseItem(int index) {
 void FakeVantora::BuildApplication() {
     app_ = com_.NewObject(L"Application");
     auto dbs = com_.NewObject(L"Application.ProductDatabases");
-    dbs->On(L"Count", [this](Args) {
-        return scenario.databaseCount ? scenario.databaseCount->ToVariant()
-                                      : Variant(static_cast<int32_t>(scenario.databases.size()));
-    });
+    dbs->On(L"Count",
+            [this](Args) { return Variant(static_cast<int32_t>(scenario.databases.size())); });
     dbs->On(L"Item", [this](Args a) {
         return Variant(com_.Ref(DatabaseItem(ArgAs(a, 0, convert::ToInteger))));
     });
@@ -144,7 +142,7 @@ void FakeVantora::BuildItemFunctions() {
     f->On(L"SLIBufferCopyFromMLIBuffer", [this](Args a) {
         const int32_t row = ArgAs(a, 0, convert::ToLong);
         sli_ = row >= 1 && row <= static_cast<int32_t>(buffer.size()) ? buffer[row - 1] : Product{};
-        return scenario.copyResult.ToVariant();
+        return Variant(int16_t{0});
     });
     f->On(L"SLIBufferGetValue", [this](Args a) {
         auto it = sli_.fields.find(Text(a, 0));

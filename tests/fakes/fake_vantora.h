@@ -53,12 +53,10 @@ struct Added {
 
 struct Scenario {
     std::vector<Database> databases;
-    std::optional<Value> databaseCount;  // ProductDatabases.Count; default the number of databases
     // FindAndCopyProductsIntoMLIBuffer's result by database name; default the
     // number of products it buffered (a Long).
     std::map<std::wstring, Value> found;
     std::optional<Value> bufferCount;  // MLIBufferCount; default the rows buffered (a Long)
-    Value copyResult = int16_t(0);     // SLIBufferCopyFromMLIBuffer
     Value activeDocument = int16_t(0);
     Value addResult = int16_t(0);
 

@@ -1,28 +1,13 @@
-// The columns and one row of the result list against the catalogue written
-// out by hand.
+// One row of the result list against the catalogue written out by hand.
 #include "search/catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/expected/catalogue.h"
-#include "tests/fakes/fake_toolkit.h"
 
 namespace {
 
 using expected::kHeaders;
-
-TEST(Catalogue, ColumnsAreRebuiltWithTheirExactHeadersAndWidth) {
-    fake::Journal journal;
-    fake::ListView list(journal);
-    list.AddColumn(L"left over", 100);
-    search::BuildColumns(list);
-    std::vector<std::wstring> headers;
-    for (const fake::Column& c : list.columns()) {
-        headers.push_back(c.text);
-        EXPECT_EQ(c.width, 2500) << c.text;
-    }
-    EXPECT_EQ(headers, kHeaders);
-}
 
 // Values that name their field, handed over in the expected read order: a
 // cell shows the field its column names, or nothing, and only when the

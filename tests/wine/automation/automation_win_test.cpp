@@ -21,8 +21,6 @@
 namespace {
 
 using platform::Arg;
-using platform::Currency;
-using platform::Date;
 using platform::Decimal;
 using platform::Null;
 using platform::Object;
@@ -297,20 +295,6 @@ TEST_F(Conversions, NumbersOverflowAndRejectText) {
     EXPECT_EQ(ErrorOf([&] { com.ToInteger(Variant(Object())); }), 91);
     EXPECT_EQ(ErrorOf([&] { com.ToLong(Variant(platform::Array{})); }), 13);
     EXPECT_EQ(ErrorOf([&] { com.ToInteger(Variant(Decimal{0, false, 0, 5000000000})); }), 6);
-}
-
-TEST_F(Conversions, TextOfValues) {
-    EXPECT_EQ(com.ToString(Variant()), L"");
-    EXPECT_EQ(com.ToString(Variant(true)), L"True");
-    EXPECT_EQ(com.ToString(Variant(false)), L"False");
-    EXPECT_EQ(com.ToString(Variant(int16_t{-7})), L"-7");
-    EXPECT_EQ(com.ToString(Variant(2.5)), L"2.5");
-    EXPECT_EQ(com.ToString(Variant(0.1)), L"0.1");
-    EXPECT_EQ(com.ToString(Variant(Currency{-12345})), L"-1.2345");
-    EXPECT_EQ(com.ToString(Variant(Date{45000})), L"3/15/2023");
-    EXPECT_EQ(com.ToString(Variant(Date{45000.75})), L"3/15/2023 6:00:00 PM");
-    EXPECT_EQ(com.ToString(Variant(Decimal{2, true, 0, 125})), L"-1.25");
-    EXPECT_EQ(com.ToString(Variant(platform::ErrorCode{int32_t(0x800A07FA)})), L"Error 2042");
 }
 
 TEST_F(Conversions, ComparisonsWithConstants) {

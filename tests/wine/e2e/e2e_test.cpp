@@ -588,51 +588,6 @@ TEST_F(Loading, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds)
 }
 
 // ============================================================================
-// Searching
-// ============================================================================
-
-using Searching = Opened;
-
-TEST_F(Searching, AllDatabasesSearchesEachInTurnAndKeepsTheirRowsInOrder) {
-    ASSERT_NO_FATAL_FAILURE(Open());
-    // Rows of an earlier search are replaced.
-    ASSERT_TRUE(app().Search(L"Alpha Cables ", L"ManufacturerPartNumber", L"Equal to", L"AC-1"));
-    ASSERT_EQ(app().Rows().size(), 1u);
-    host().ClearLog();
-
-    // The second database finds nothing.
-    ASSERT_TRUE(app().Search(kAll, L"VendorPartNumber", L"Contains", L"-700"));
-    EXPECT_EQ(app().Rows(), (std::vector<std::vector<std::wstring>>{ExpectedRow(ProductOf(0, 0)),
-                                                                    ExpectedRow(ProductOf(0, 1)),
-                                                                    ExpectedRow(ProductOf(2, 0))}));
-    std::vector<std::string> expected = {"Application.ProductDatabases()",
-                                         "ProductDatabases.Count()"};
-    const int found[] = {2, 0, 1};
-    for (int i = 1; i <= 3; ++i) {
-        Append(expected, DatabaseName(i));
-        Append(expected, DatabaseSearch(Databases()[size_t(i - 1)].name, L"VendorPartNumber",
-                                        L"Contains", L"-700", found[i - 1]));
-    }
-    EXPECT_EQ(Calls(host()), expected);
-    EXPECT_EQ(host().Outstanding(), 0);
-}
-
-// Close waits in the queue until the search yields between databases; the
-// program must then end at once, normally, with nothing left running.
-TEST_F(Searching, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
-    ASSERT_NO_FATAL_FAILURE(Open());
-    host().ClearLog();
-    SendMessageW(app().control(search::kCboOperator), CB_SETCURSEL, 6, 0);  // Begins with
-    driver::Press(app().window(), app::ControlIdOf(search::kCmdSearch));
-    driver::Press(app().window(), app::ControlIdOf(search::kCmdClose));
-    const Ending end = WatchUntilEnd(app().process(), kWindowWaitMs);
-    EXPECT_EQ(end.exitCode, 0u);
-    EXPECT_TRUE(end.boxes.empty());
-    // The search went no further than the database it had reached.
-    EXPECT_FALSE(Contains(Calls(host()), "ProductDatabases.Item(&I2:2)"));
-}
-
-// ============================================================================
 // Adding to the quote
 // ============================================================================
 
@@ -696,19 +651,6 @@ TEST_F(Add, CancelAtTheFirstOfTwoRowsAddsNothingAndOffersNoMore) {
     })) << "another box followed Cancel";
     EXPECT_EQ(QuoteLineCount(*host_), 0);
     EXPECT_TRUE(Calls(*host_).empty());
-}
-
-TEST_F(Add, WithNoDocumentOpenTheUserIsToldTwiceAndNothingIsAdded) {
-    ASSERT_NO_FATAL_FAILURE(Open({{"documents", json::array()}}));
-    app_->Select({1});
-    app_->PressAdd();
-    ASSERT_NO_FATAL_FAILURE(Answer(ProductOf(0, 1), L"1"));
-    EXPECT_EQ(NextBox(app_->pid()),
-              (Box{L"Skuvane", L"There are no documents currently open in Vantora.", true}));
-    EXPECT_EQ(NextBox(app_->pid()), (Box{L"Skuvane", Outcome(ProductOf(0, 1), 1, false)}));
-    const std::vector<std::string> calls = Calls(*host_);
-    EXPECT_TRUE(Contains(calls, "DocFunctions.GetActiveDocumentIndex()"));
-    EXPECT_FALSE(Contains(calls, "AddItemFromProductDatabase"));
 }
 
 // A 1,000-character description: the box grows until the whole question,

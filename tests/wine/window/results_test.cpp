@@ -213,8 +213,13 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
     Pump();
     EXPECT_EQ(Shown(LVNI_SELECTED).size(), rows.size());
     EXPECT_EQ(Pasted().size(), rows.size() + 1);  // every row, in the model too
-    Fill(rows);  // listed anew, as by a search: found order, no arrow
+    Fill(rows);  // listed anew, as by a search: found order, no arrow, nothing selected
     EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5"}));
+    EXPECT_EQ(Shown(LVNI_SELECTED), Lines{});
+    EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{});
+    const platform::ListItems& model = window.Controls().lvwResults.Items();
+    EXPECT_EQ(model.SelectedPosition(), 0);
+    for (int pos = 1; pos <= int(rows.size()); ++pos) EXPECT_FALSE(model.Selected(pos)) << pos;
     EXPECT_EQ(ClickHeader(-1), L"----");
 }
 

@@ -58,23 +58,6 @@ TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
     EXPECT_EQ(cbo.Text(), L"");
 }
 
-TEST(ToolkitList, RowsListedAgainDoNotInheritTheOldSelection) {
-    Window w;
-    auto& items = w.c.lvwResults.Items();
-    AddRows(items, 0, 10);
-    w.c.lvwResults.ItemsChanged();
-    ListView_SetItemState(w.list, 4, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-
-    // A new search: cleared and filled again before the control hears of it.
-    items.Clear();
-    AddRows(items, 100, 12);
-    w.c.lvwResults.ItemsChanged();
-    EXPECT_EQ(ListView_GetSelectedCount(w.list), 0u);
-    EXPECT_EQ(ListView_GetNextItem(w.list, -1, LVNI_FOCUSED), -1);
-    EXPECT_EQ(items.SelectedPosition(), 0);
-    for (int pos = 1; pos <= 12; ++pos) EXPECT_FALSE(items.Selected(pos));
-}
-
 TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
     Window w;
     int clicks = 0;
