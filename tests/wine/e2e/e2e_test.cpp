@@ -588,6 +588,27 @@ TEST_F(Loading, WithoutTheRegistryRegisteredTheErrorIsReportedAndTheProgramEnds)
 }
 
 // ============================================================================
+// Searching
+// ============================================================================
+
+using Searching = Opened;
+
+// Close waits in the queue until the search yields between databases; the
+// program must then end at once, normally, with nothing left running.
+TEST_F(Searching, CloseDuringAnAllDatabasesSearchEndsTheProgram) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    host().ClearLog();
+    SendMessageW(app().control(search::kCboOperator), CB_SETCURSEL, 6, 0);  // Begins with
+    driver::Press(app().window(), app::ControlIdOf(search::kCmdSearch));
+    driver::Press(app().window(), app::ControlIdOf(search::kCmdClose));
+    const Ending end = WatchUntilEnd(app().process(), kWindowWaitMs);
+    EXPECT_EQ(end.exitCode, 0u);
+    EXPECT_TRUE(end.boxes.empty());
+    // The search went no further than the database it had reached.
+    EXPECT_FALSE(Contains(Calls(host()), "ProductDatabases.Item(&I2:2)"));
+}
+
+// ============================================================================
 // Adding to the quote
 // ============================================================================
 
