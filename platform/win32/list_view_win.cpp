@@ -259,9 +259,13 @@ void ListViewWin::Copy() const {
     EmptyClipboard();
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+        // The clipboard owns the memory once it takes it, and only then.
+        auto* to = static_cast<wchar_t*>(GlobalLock(memory));
+        if (to) {
+            std::copy_n(text.c_str(), text.size() + 1, to);
+            GlobalUnlock(memory);
+        }
+        if (!to || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
     }
     CloseClipboard();
 }
