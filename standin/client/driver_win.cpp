@@ -267,14 +267,24 @@ std::wstring RemoteListView::ColumnText(int column) const {
 
 void RemoteListView::Select(const std::vector<int>& rows) const {
     if (!remote_) return;
-    for (size_t i = 0; i < rows.size(); ++i) {
+    // Row -1 is every row: what was selected before is not any more.
+    for (int i = -1; i < int(rows.size()); ++i) {
         LVITEMW item = {};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0);
+        item.stateMask = LVIS_SELECTED | (i <= 0 ? LVIS_FOCUSED : 0);
+        item.state = i < 0 ? 0 : LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0);
         WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr);
-        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(rows[i]),
+        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(i < 0 ? -1 : rows[size_t(i)]),
                      reinterpret_cast<LPARAM>(remote_));
     }
+}
+
+RECT RemoteListView::RowRect(int row) const {
+    RECT r = {LVIR_LABEL, 0, 0, 0};
+    if (!remote_) return r;
+    WriteProcessMemory(process_, remote_, &r, sizeof r, nullptr);
+    SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &r, sizeof r, nullptr);
+    return r;
 }
 
 }  // namespace driver

@@ -88,8 +88,9 @@ class RemoteListView {
     // included: long text whole, and text past an embedded NUL.
     std::wstring Text(int row, int column, size_t chars) const;
     std::wstring ColumnText(int column) const;
-    // Selects the rows, the first one focused, as ctrl+clicks would.
+    // Selects these rows and no others, the first one focused, as clicks would.
     void Select(const std::vector<int>& rows) const;
+    RECT RowRect(int row) const;  // the row's label, in the list's client area
 
   private:
     std::wstring TextAt(void* remote, size_t bytes, int row, int column, size_t chars) const;

@@ -420,6 +420,8 @@ void ConfigureCalls(const CallSettings& settings) {
     g_busyUntil = 0;
 }
 
+const std::wstring& CallLogPath() { return g_settings.logPath; }
+
 void BeforeExitFault(std::function<void()> hook) { g_beforeExit = std::move(hook); }
 
 void BusyFor(DWORD ms, HRESULT refusal) {

@@ -143,6 +143,7 @@ struct CallSettings {
     std::shared_ptr<const ValueTable> values;  // answers in place of the stand-in's own
 };
 void ConfigureCalls(const CallSettings& settings);
+const std::wstring& CallLogPath();
 // Turns every call of the next ms milliseconds away as busy, answering `refusal`.
 void BusyFor(DWORD ms, HRESULT refusal = RPC_E_SERVERCALL_RETRYLATER);
 // Runs just before an exit fault ends the process.

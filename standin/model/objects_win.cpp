@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "standin/model/com_win.h"
+#include "standin/model/scenario_win.h"
 
 namespace standin {
 
@@ -380,8 +381,10 @@ class ControlObject final : public ObjectBase {
         {L"LineCount", 5},
         {L"LineValue", 6},
         {L"LineQuantity", 7},
+        {L"Misbehave", 8},
     };
-    HRESULT Call(DISPID id, const Args& args, VARIANT* result, Raise*, UINT* argErr) override {
+    HRESULT Call(DISPID id, const Args& args, VARIANT* result, Raise* raise,
+                 UINT* argErr) override {
         AppState& s = *state_;
         const Document* doc = s.active >= 0 ? &s.documents[size_t(s.active)] : nullptr;
         switch (id) {
@@ -400,6 +403,8 @@ class ControlObject final : public ObjectBase {
             case 5:
                 ReturnLong(result, doc ? long(doc->lines.size()) : -1);
                 return S_OK;
+            case 8:
+                return Misbehave(args, raise, argErr);
         }
         // LineValue(line, field) and LineQuantity(line); lines count from 0.
         STANDIN_TRY(NeedArgs(args, id == 6 ? 2 : 1, id == 6 ? 2 : 1));
@@ -418,6 +423,20 @@ class ControlObject final : public ObjectBase {
         const int f = FindField(name);
         if (f < 0) return DISP_E_BADINDEX;
         ValueToVariant(s.store, l.db->products[l.product].fields[f], result);
+        return S_OK;
+    }
+    // Misbehave(scenario text): from now on the calls misbehave as its `error`,
+    // `busy`, `slow`, `exit`, `values` and `delay_ms` say, and only so; each
+    // fault counts its calls from here. "{}" makes them well again.
+    static HRESULT Misbehave(const Args& args, Raise* raise, UINT* argErr) {
+        STANDIN_TRY(NeedArgs(args, 1, 1));
+        std::wstring_view text;
+        ComVariant holder;
+        STANDIN_TRY(args.Text(0, &text, &holder, argErr));
+        Scenario next;
+        if (!ParseScenario(Utf8(text), &next, &raise->description)) return DISP_E_EXCEPTION;
+        next.calls.logPath = CallLogPath();
+        ConfigureCalls(next.calls);
         return S_OK;
     }
     std::shared_ptr<AppState> state_;
