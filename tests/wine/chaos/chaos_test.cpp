@@ -218,7 +218,7 @@ Fault DrawFault(Rng& rng) {
             at["description"] = Utf8(description);
             f.scenario = {{"error", at}};
             f.report = (vb ? L"Run-time error '3000':\n\n"
-                           : L"Run-time error '-2147221503 (80040201)':\n\n") +
+                           : L"Run-time error '-2147220991 (80040201)':\n\n") +
                        description;
             break;
         }
@@ -295,6 +295,7 @@ class Chaos {
     void Step(int k);
     bool StartApp(Rng& rng);
     void Arm(Rng& rng);
+    void Disarm();  // counts the fault if it was met, and makes the host well
     Wait Await(const std::function<bool()>& done, DWORD boundMs);
     Wait Ended(HWND reportBox);
     void Failed(const std::string& why, bool hang = false, bool crash = false);
@@ -380,17 +381,12 @@ void Chaos::Step(int k) {
         done_.push_back(op_);
         return;
     }
-    host_.ClearLog();
     slack_ = HostUp() ? 0 : kHostStartMs;
     if (std::string_view(op->name) != "host" && rng.Chance(9)) Arm(rng);
     (this->*op->act)(rng);
     done_.push_back(op_);
     if (std::getenv("CHAOS_TRACE")) std::printf("%s\n", op_.c_str());
-    if (armed_) {
-        if (Met(*armed_, host_.LogLines())) ++met_[armed_->kind];
-        armed_.reset();
-        if (HostUp()) standin_client::Call(host_.Control().Get(), L"Misbehave", ArgList().Text(L"{}"));
-    }
+    Disarm();
     busyBox_ = false;
     // The program holds no reference between operations, and asks nothing.
     if (app_ && (driver::WaitMessageBox(app_->pid(), 0) ||
@@ -417,7 +413,7 @@ bool Chaos::StartApp(Rng& rng) {
         kBoundMs + (hostDown ? kHostStartMs : 0) + slack_);
     list_.clear();
     sortColumn_ = -1;
-    armed_.reset();
+    Disarm();
     if (w == Wait::kHung) Failed("the window did not open", true);
     if (w != Wait::kDone) return false;
     std::vector<std::wstring> offered = {std::wstring(search::kAllDatabases)};
@@ -429,8 +425,17 @@ bool Chaos::StartApp(Rng& rng) {
     return true;
 }
 
+void Chaos::Disarm() {
+    if (!armed_) return;
+    if (Met(*armed_, host_.LogLines())) ++met_[armed_->kind];
+    armed_.reset();
+    if (const auto control = host_.Control())
+        standin_client::Call(control.Get(), L"Misbehave", ArgList().Text(L"{}"));
+}
+
 void Chaos::Arm(Rng& rng) {
     armed_ = DrawFault(rng);
+    host_.ClearLog();
     ++injected_[armed_->kind];
     slack_ += armed_->ms;
     op_ += " [" + armed_->Describe() + "]";
@@ -497,7 +502,8 @@ Chaos::Wait Chaos::Ended(HWND reportBox) {
         HostGone();
         ++met_[kExit];  // the log is gone with the host's end
         armed_.reset();
-        if (!HostUp()) host_.Start();
+        WaitUntil(5000, [&] { return !HostUp(); });
+        if (!host_.Start()) Failed("the host does not start again: " + host_.error());
     }
     return Wait::kEnded;
 }
@@ -511,6 +517,10 @@ void Chaos::Failed(const std::string& why, bool hang, bool crash) {
                 op_.c_str(), static_cast<unsigned long long>(seed_), why.c_str());
     for (size_t i = done_.size() > 30 ? done_.size() - 30 : 0; i < done_.size(); ++i)
         std::printf("    %s\n", done_[i].c_str());
+    const std::vector<std::string> log = host_.LogLines();
+    std::printf("  the host's last calls:\n");
+    for (size_t i = log.size() > 5 ? log.size() - 5 : 0; i < log.size(); ++i)
+        std::printf("    %s\n", log[i].c_str());
     std::printf("  replay: make chaos SEED=%llu OPS=%zu\n", static_cast<unsigned long long>(seed_),
                 done_.size() + 1);
     // Start afresh: the program, the host and the model.
@@ -743,28 +753,34 @@ void Chaos::Sort(Rng& rng) {
     const int column = rng.Below(int(kKnown.size()));
     const bool descending = sortColumn_ == column && !descending_;
     op_ += " by " + Utf8(kKnown[size_t(column)]) + (descending ? " descending" : "");
-    // A click in the middle of the column's header.
+    // A click in the middle of the column's header, scrolled into view first.
     HWND header = HWND(SendMessageW(List(), LVM_GETHEADER, 0, 0));
-    int x = int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(column), 0)) / 2 -
-            GetScrollPos(List(), SB_HORZ);
+    int x = int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(column), 0)) / 2;
     for (int c = 0; c < column; ++c) x += int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
     const RECT height = driver::ClientRectIn(header, header);
+    const RECT width = driver::ClientRectIn(List(), List());
+    SendMessageW(List(), LVM_SCROLL, WPARAM(x - width.right / 2 - GetScrollPos(List(), SB_HORZ)), 0);
+    x -= GetScrollPos(List(), SB_HORZ);
     PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, height.bottom / 2));
     PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, height.bottom / 2));
     // No row's cell after the next one's, in the locale's text order, case ignored.
+    std::wstring wrong;
     const auto ordered = [&](const Rows& rows) {
         for (size_t i = 1; i < rows.size(); ++i) {
             const std::wstring &a = rows[i - 1][size_t(column)], &b = rows[i][size_t(column)];
             const int order = CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
                                               int(a.size()), b.c_str(), int(b.size()), nullptr,
                                               nullptr, 0);
-            if (order == (descending ? CSTR_LESS_THAN : CSTR_GREATER_THAN)) return false;
+            if (order == (descending ? CSTR_LESS_THAN : CSTR_GREATER_THAN)) {
+                wrong = a + L" before " + b;
+                return false;
+            }
         }
         return true;
     };
     Rows rows;
     if (!WaitUntil(3000, [&] { return ordered(rows = ListedRows()); }))
-        Failed("the rows are not in order");
+        Failed("the rows are not in order: " + Utf8(wrong));
     Rows before = list_, after = rows;
     std::ranges::sort(before);
     std::ranges::sort(after);
