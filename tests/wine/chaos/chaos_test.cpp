@@ -42,6 +42,7 @@ constexpr DWORD kBoundMs = 5000;       // an operation's own time, beyond the ho
 constexpr DWORD kBusyBoxMs = 35000;    // and beyond it where a Server Busy box comes
 constexpr DWORD kHostStartMs = 20000;  // the host started through its registry
 constexpr DWORD kRowMs = 150;          // a row read across processes, loaded machine
+constexpr int kFaultPercent = 30;      // of the operations that call the host
 
 // The columns the model knows: the four texts of every product.
 constexpr std::array<const wchar_t*, 4> kKnown = {L"Description", L"Vendor", L"VendorPartNumber",
@@ -66,9 +67,9 @@ class Rng {
 
 // --- The host's databases ----------------------------------------------------
 
-constexpr const wchar_t* kWords[] = {L"Cable",  L"Lamp",  L"Switch", L"Relais", L"Büro",
-                                     L"Ωmega",  L"Hub",   L"Zange",  L"Lüfter", L"socket",
-                                     L"Dübel",  L"Fuse",  L"Router", L"élan",   L"Stecker"};
+constexpr const wchar_t* kWords[] = {L"Cable", L"Lamp", L"Switch", L"Relais", L"Büro",
+                                     L"Ωmega", L"Hub",  L"Zange",  L"Lüfter", L"socket",
+                                     L"Dübel", L"Fuse", L"Router", L"élan",   L"Stecker"};
 constexpr const wchar_t* kVendors[] = {L"Nord", L"Süd GmbH", L"Łódź Supply", L"Acme",
                                        L"Kabel & Co"};
 constexpr const wchar_t* kPrefixes[] = {L"AB-", L"ZL-", L"ÄX-", L"cd-"};
@@ -94,8 +95,8 @@ struct Catalog {
             for (int i = 0; i < count; ++i) {
                 serial += rng.Between(1, 40);
                 products.push_back(
-                    {{"Description", Utf8(std::wstring(rng.Pick(kWords)) + L" " +
-                                          rng.Pick(kWords) + L" " + std::to_wstring(serial))},
+                    {{"Description", Utf8(std::wstring(rng.Pick(kWords)) + L" " + rng.Pick(kWords) +
+                                          L" " + std::to_wstring(serial))},
                      {"Vendor", Utf8(rng.Pick(kVendors))},
                      {"VendorPartNumber", "V" + std::to_string(serial * 7 % 1000)},
                      {"ManufacturerPartNumber",
@@ -142,26 +143,37 @@ struct Catalog {
 
 // --- Faults ------------------------------------------------------------------
 
-// The host members the program calls, and how many calls of each one
-// operation may make.
+// The host members the program calls when it loads (L), searches (S) and
+// adds (A), and how many calls of each one such operation may well make.
 constexpr struct {
+    char when;
     const char* member;
     int calls;
 } kMembers[] = {
-    {"Application.ProductDatabases", 2},     {"ProductDatabases.Count", 2},
-    {"ProductDatabases.Item", 3},            {"ProductDatabase.Name", 3},
-    {"Application.ItemFunctions", 40},       {"ItemFunctions.MLIBufferClear", 3},
-    {"ItemFunctions.FindAndCopyProductsIntoMLIBuffer", 3},
-    {"ItemFunctions.MLIBufferCount", 3},     {"ItemFunctions.SLIBufferCopyFromMLIBuffer", 20},
-    {"ItemFunctions.SLIBufferGetValue", 600}, {"Application.DocFunctions", 3},
-    {"DocFunctions.GetActiveDocumentIndex", 3}, {"ItemFunctions.AddItemFromProductDatabase", 3},
+    {'L', "Application.ProductDatabases", 1},
+    {'L', "ProductDatabases.Count", 1},
+    {'L', "ProductDatabases.Item", 3},
+    {'L', "ProductDatabase.Name", 3},
+    {'S', "Application.ItemFunctions", 8},
+    {'S', "ItemFunctions.MLIBufferClear", 2},
+    {'S', "ItemFunctions.FindAndCopyProductsIntoMLIBuffer", 2},
+    {'S', "ItemFunctions.MLIBufferCount", 2},
+    {'S', "ItemFunctions.SLIBufferCopyFromMLIBuffer", 3},
+    {'S', "ItemFunctions.SLIBufferGetValue", 150},
+    {'A', "Application.ItemFunctions", 2},
+    {'A', "Application.DocFunctions", 2},
+    {'A', "DocFunctions.GetActiveDocumentIndex", 2},
+    {'A', "ItemFunctions.AddItemFromProductDatabase", 2},
 };
 
 // Field answers of an odd type, in columns the model does not read.
 const json kOddValues[] = {
-    {{"CustomText05", {{"I8", "-9007199254740993"}}}}, {{"UnitPrice", {{"R8", 2.5}}}},
-    {{"Notes", {{"NULL", nullptr}}}},                  {{"CustomText01", {{"BOOL", true}}}},
-    {{"CustomDate01", {{"DATE", "2026-03-24T13:45"}}}}, {{"CustomText10", {{"ERROR", "0x800A07FA"}}}},
+    {{"CustomText05", {{"I8", "-9007199254740993"}}}},
+    {{"UnitPrice", {{"R8", 2.5}}}},
+    {{"Notes", {{"NULL", nullptr}}}},
+    {{"CustomText01", {{"BOOL", true}}}},
+    {{"CustomDate01", {{"DATE", "2026-03-24T13:45"}}}},
+    {{"CustomText10", {{"ERROR", "0x800A07FA"}}}},
     {{"CustomMemo01", {{"BSTR", "0123456789"}, {"repeat", 2000}}}},
 };
 
@@ -181,12 +193,16 @@ struct Fault {
     std::string Describe() const { return std::string(kKindNames[kind]) + " " + scenario.dump(); }
 };
 
-Fault DrawFault(Rng& rng) {
+Fault DrawFault(Rng& rng, char when) {
     int w = rng.Below(100);
     Fault f;
     for (f.kind = Kind(0); w >= kKindWeights[f.kind]; f.kind = Kind(f.kind + 1))
         w -= kKindWeights[f.kind];
-    const auto& m = rng.Pick(kMembers);
+    if (f.kind == kOdd && when != 'S') f.kind = kSlow;  // field values come in searches only
+    std::vector<size_t> members;
+    for (size_t i = 0; i < std::size(kMembers); ++i)
+        if (kMembers[i].when == when) members.push_back(i);
+    const auto& m = kMembers[rng.Pick(members)];
     f.member = m.member;
     json at = {{"member", m.member}, {"call", rng.Between(1, m.calls)}};
     switch (f.kind) {
@@ -205,15 +221,15 @@ Fault DrawFault(Rng& rng) {
             f.report = rejected ? L"Run-time error '-2147418111 (80010001)':\n\nAutomation error"
                                 : L"Run-time error '-2147417846 (8001010a)':\n\nAutomation error";
             for (int i = 0; i < 3; ++i)
-                f.answers.push_back(rng.Pick(std::array{IDRETRY, IDRETRY, win32::kSwitchToId,
-                                                        IDCANCEL}));
+                f.answers.push_back(
+                    rng.Pick(std::array{IDRETRY, IDRETRY, win32::kSwitchToId, IDCANCEL}));
             break;
         }
         case kRaise: {
             const bool vb = rng.Chance(50);
-            const std::wstring description =
-                rng.Pick(std::array{L"The product database is locked.", L"Datenbank gesperrt – "
-                                                                          L"später erneut"});
+            const std::wstring description = rng.Pick(std::array{L"The product database is locked.",
+                                                                 L"Datenbank gesperrt – "
+                                                                 L"später erneut"});
             at["code"] = vb ? "0x800A0BB8" : "0x80040201";
             at["description"] = Utf8(description);
             f.scenario = {{"error", at}};
@@ -277,15 +293,14 @@ class Chaos {
         const char* name;
         int weight;
         void (Chaos::*act)(Rng&);
+        char faults;  // the members whose faults it may meet, as in kMembers
     };
     static const Operation kOperations[];
 
     enum class Wait { kDone, kEnded, kHung };
 
     json Scenario() const { return {{"data", Utf8(catalog_.dir)}}; }
-    HWND Control(search::ControlId id) const {
-        return GetDlgItem(window_, app::ControlIdOf(id));
-    }
+    HWND Control(search::ControlId id) const { return GetDlgItem(window_, app::ControlIdOf(id)); }
     HWND List() const { return Control(search::kLvwResults); }
     std::wstring Status() const { return driver::Text(Control(search::kLblStatus)); }
     bool HostUp() const { return bool(host_.Control()); }
@@ -294,7 +309,7 @@ class Chaos {
     // hold after every operation.
     void Step(int k);
     bool StartApp(Rng& rng);
-    void Arm(Rng& rng);
+    void Arm(Rng& rng, char when);
     void Disarm();  // counts the fault if it was met, and makes the host well
     Wait Await(const std::function<bool()>& done, DWORD boundMs);
     Wait Ended(HWND reportBox);
@@ -347,9 +362,11 @@ class Chaos {
 };
 
 const Chaos::Operation Chaos::kOperations[] = {
-    {"search", 22, &Chaos::Search}, {"stop", 5, &Chaos::Stop},  {"select", 20, &Chaos::Select},
-    {"add", 22, &Chaos::Add},       {"sort", 8, &Chaos::Sort},  {"find", 6, &Chaos::Find},
-    {"copy", 6, &Chaos::Copy},      {"close", 5, &Chaos::Close}, {"host", 6, &Chaos::RestartHost},
+    {"search", 22, &Chaos::Search, 'S'}, {"stop", 5, &Chaos::Stop, 'S'},
+    {"select", 20, &Chaos::Select, 0},   {"add", 22, &Chaos::Add, 'A'},
+    {"sort", 8, &Chaos::Sort, 0},        {"find", 6, &Chaos::Find, 0},
+    {"copy", 6, &Chaos::Copy, 0},        {"close", 5, &Chaos::Close, 0},
+    {"host", 6, &Chaos::RestartHost, 0},
 };
 
 void Chaos::Run() {
@@ -382,7 +399,7 @@ void Chaos::Step(int k) {
         return;
     }
     slack_ = HostUp() ? 0 : kHostStartMs;
-    if (std::string_view(op->name) != "host" && rng.Chance(9)) Arm(rng);
+    if (op->faults && rng.Chance(kFaultPercent)) Arm(rng, op->faults);
     (this->*op->act)(rng);
     done_.push_back(op_);
     if (std::getenv("CHAOS_TRACE")) std::printf("%s\n", op_.c_str());
@@ -400,7 +417,7 @@ void Chaos::Step(int k) {
 bool Chaos::StartApp(Rng& rng) {
     const bool hostDown = !HostUp();
     slack_ = 0;
-    if (!hostDown && rng.Chance(9)) Arm(rng);
+    if (!hostDown && rng.Chance(kFaultPercent)) Arm(rng, 'L');
     op_ += " (new start)";
     app_.emplace(driver::Process::Start(driver::WindowsPath(SKUVANE_EXE)));
     window_ = nullptr;
@@ -433,8 +450,8 @@ void Chaos::Disarm() {
         standin_client::Call(control.Get(), L"Misbehave", ArgList().Text(L"{}"));
 }
 
-void Chaos::Arm(Rng& rng) {
-    armed_ = DrawFault(rng);
+void Chaos::Arm(Rng& rng, char when) {
+    armed_ = DrawFault(rng, when);
     host_.ClearLog();
     ++injected_[armed_->kind];
     slack_ += armed_->ms;
@@ -446,7 +463,8 @@ void Chaos::Arm(Rng& rng) {
 std::optional<driver::MessageBoxSeen> Chaos::Box(std::wstring_view caption) const {
     for (HWND dlg : driver::WindowsOf(app_->pid(), L"#32770", true)) {
         if (GetDlgItem(dlg, 0xFFFF) && driver::Text(dlg) == caption)
-            return driver::MessageBoxSeen{dlg, driver::Text(dlg), driver::Text(GetDlgItem(dlg, 0xFFFF))};
+            return driver::MessageBoxSeen{dlg, driver::Text(dlg),
+                                          driver::Text(GetDlgItem(dlg, 0xFFFF))};
     }
     return {};
 }
@@ -489,8 +507,8 @@ Chaos::Wait Chaos::Ended(HWND reportBox) {
     driver::Press(reportBox, IDOK);
     const auto code = app_->WaitExit(10000);
     const bool exited = armed_ && armed_->kind == kExit;
-    if (!armed_ || (armed_->reportPrefix ? !text.starts_with(armed_->report)
-                                         : text != armed_->report)) {
+    if (!armed_ ||
+        (armed_->reportPrefix ? !text.starts_with(armed_->report) : text != armed_->report)) {
         Failed("a report no fault explains: " + Utf8(text));
     } else if (code != 1u) {
         Failed(code ? "the exit code after the report is " + std::to_string(*code)
@@ -566,7 +584,8 @@ Rows Chaos::ListedRows() const {
 
 std::vector<int> Chaos::Selected() const {
     std::vector<int> rows;
-    for (int i = -1; (i = int(SendMessageW(List(), LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) >= 0;)
+    for (int i = -1;
+         (i = int(SendMessageW(List(), LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) >= 0;)
         rows.push_back(i);
     return rows;
 }
@@ -603,16 +622,23 @@ void Chaos::SearchFor(Rng& rng, bool stop) {
     const standin::Product& p = catalog_.Any(rng);
     const std::wstring known = catalog_.RowOf(p)[field == L"VendorPartNumber" ? 2 : 3];
     std::wstring value;
-    switch (rng.Below(5)) {
+    switch (rng.Below(10)) {
         case 0:
             break;
         case 1:
+        case 2:
             value = rng.Pick(std::array{L"-", L"a", L"1", L"V"});
             break;
-        case 2:
-            value = known.substr(0, size_t(rng.Between(2, int(known.size()))));
-            break;
         case 3:
+        case 4:
+            value = known;
+            break;
+        case 5:
+        case 6:
+            value = known.substr(0, size_t(rng.Between(1, int(known.size()))));
+            break;
+        case 7:
+        case 8:
             value = rng.Pick(std::array{L"ä", L"Ä", L"Ω", L"ß", L"ÄX-"});
             break;
         default:
@@ -633,15 +659,18 @@ void Chaos::SearchFor(Rng& rng, bool stop) {
         PostMessageW(List(), WM_KEYDOWN, VK_ESCAPE, 1);
     }
     const DWORD bound = kBoundMs + DWORD(expected.size()) * kRowMs + slack_;
-    if (Await([&] { return Status() == search::text::kFinished || Status() == search::text::kStopped; },
-              bound) != Wait::kDone) {
+    if (Await(
+            [&] {
+                return Status() == search::text::kFinished || Status() == search::text::kStopped;
+            },
+            bound) != Wait::kDone) {
         return;
     }
     list_ = ListedRows();
     sortColumn_ = -1;
     const bool stopped = Status() == search::text::kStopped;
-    op_ += ": " + std::to_string(list_.size()) + " of " + std::to_string(expected.size()) + " rows" +
-           (stopped ? ", stopped" : "");
+    op_ += ": " + std::to_string(list_.size()) + " of " + std::to_string(expected.size()) +
+           " rows" + (stopped ? ", stopped" : "");
     if (stopped && !stop) Failed("stopped with no Esc");
     if (stopped ? list_.size() > expected.size() ||
                       !std::equal(list_.begin(), list_.end(), expected.begin())
@@ -712,25 +741,29 @@ bool Chaos::AddRow(Rng& rng, int row) {
         return false;
     }
     const Row& r = list_[size_t(row)];
-    if (driver::Text(GetDlgItem(input, 100)) != L"How many [ " + r[0] + L"] would you like to add?" ||
+    if (driver::Text(GetDlgItem(input, 100)) !=
+            L"How many [ " + r[0] + L"] would you like to add?" ||
         driver::Text(input) != search::text::kAddTitle) {
         Failed("not the prompt for row " + std::to_string(row));
     }
     wchar_t point[4] = L".";
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, point, 4);
-    const int kind = rng.Below(8);  // whole, whole, a half, then what is not a quantity
-    const int whole = rng.Between(1, 30);
-    const std::wstring typed = std::array<std::wstring, 8>{
-        std::to_wstring(whole), std::to_wstring(whole), std::to_wstring(whole) + point + L"5",
-        L"0", L"-3", L"ten", L"40000", L""}[size_t(kind)];
+    // Mostly quantities, whole or halves (0.5 among them), then what is none.
+    const int kind = rng.Below(12);
+    const int whole = rng.Between(kind < 5 ? 1 : 0, 30);
+    const std::wstring typed =
+        kind < 5 ? std::to_wstring(whole)
+        : kind < 7
+            ? std::to_wstring(whole) + point + L"5"
+            : std::array<std::wstring, 5>{L"0", L"-3", L"ten", L"40000", L""}[size_t(kind - 7)];
     const bool cancel = rng.Chance(10);
     op_ += " row " + std::to_string(row) + (cancel ? " Cancel" : " \"" + Utf8(typed) + "\"");
     SendMessageW(GetDlgItem(input, 101), WM_SETTEXT, 0, LPARAM(typed.c_str()));
     driver::Press(input, cancel ? IDCANCEL : IDOK);
     WaitUntil(5000, [&] { return !IsWindow(input); });
-    if (cancel || kind > 2) return false;
+    if (cancel || kind >= 7) return false;
     // Halves go to the even neighbour.
-    const int quantity = kind == 2 ? int(std::nearbyint(whole + 0.5)) : whole;
+    const int quantity = kind < 5 ? whole : int(std::nearbyint(whole + 0.5));
     const std::wstring outcome = L"Product Source: " + r[1] + L"\r\nPartNumber: " + r[3] +
                                  L"\r\nQuantity: " + std::to_wstring(quantity) + L"\r\n" +
                                  std::wstring(search::text::kAdded);
@@ -756,10 +789,12 @@ void Chaos::Sort(Rng& rng) {
     // A click in the middle of the column's header, scrolled into view first.
     HWND header = HWND(SendMessageW(List(), LVM_GETHEADER, 0, 0));
     int x = int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(column), 0)) / 2;
-    for (int c = 0; c < column; ++c) x += int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
+    for (int c = 0; c < column; ++c)
+        x += int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
     const RECT height = driver::ClientRectIn(header, header);
     const RECT width = driver::ClientRectIn(List(), List());
-    SendMessageW(List(), LVM_SCROLL, WPARAM(x - width.right / 2 - GetScrollPos(List(), SB_HORZ)), 0);
+    SendMessageW(List(), LVM_SCROLL, WPARAM(x - width.right / 2 - GetScrollPos(List(), SB_HORZ)),
+                 0);
     x -= GetScrollPos(List(), SB_HORZ);
     PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, height.bottom / 2));
     PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, height.bottom / 2));
@@ -768,9 +803,9 @@ void Chaos::Sort(Rng& rng) {
     const auto ordered = [&](const Rows& rows) {
         for (size_t i = 1; i < rows.size(); ++i) {
             const std::wstring &a = rows[i - 1][size_t(column)], &b = rows[i][size_t(column)];
-            const int order = CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
-                                              int(a.size()), b.c_str(), int(b.size()), nullptr,
-                                              nullptr, 0);
+            const int order =
+                CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()),
+                                b.c_str(), int(b.size()), nullptr, nullptr, 0);
             if (order == (descending ? CSTR_LESS_THAN : CSTR_GREATER_THAN)) {
                 wrong = a + L" before " + b;
                 return false;
@@ -852,10 +887,12 @@ void Chaos::Copy(Rng& rng) {
     for (size_t at = 0, end; (end = text.find(L"\r\n", at)) != text.npos; at = end + 2) {
         const std::wstring line = text.substr(at, end - at);
         size_t cut = 0;
-        for (size_t c = 0; c < kKnown.size() && cut != line.npos; ++c) cut = line.find(L'\t', cut + 1);
+        for (size_t c = 0; c < kKnown.size() && cut != line.npos; ++c)
+            cut = line.find(L'\t', cut + 1);
         got += (got.empty() ? line : line.substr(0, cut)) + L"\r\n";
     }
-    for (int r : rows) want += Joined({list_[size_t(r)].begin(), list_[size_t(r)].end()}, L'\t') + L"\r\n";
+    for (int r : rows)
+        want += Joined({list_[size_t(r)].begin(), list_[size_t(r)].end()}, L'\t') + L"\r\n";
     if (got != want) Failed("the clipboard holds " + Utf8(text.substr(0, 300)));
 }
 
@@ -874,7 +911,8 @@ void Chaos::Close(Rng& rng) {
     PostMessageW(way.message == BM_CLICK ? Control(search::kCmdClose) : window_, way.message,
                  way.wParam, way.lParam);
     const auto code = app_->WaitExit(10000);
-    if (code != 0u) Failed(code ? "exit code " + std::to_string(*code) : "still running", !code, bool(code));
+    if (code != 0u)
+        Failed(code ? "exit code " + std::to_string(*code) : "still running", !code, bool(code));
     app_.reset();
 }
 
@@ -883,8 +921,8 @@ void Chaos::RestartHost(Rng& rng) {
         const bool crash = rng.Chance(50);
         op_ += crash ? " crashed" : " closed";
         if (crash) {
-            const DWORD pid = DWORD(
-                standin_client::Call(host_.Control().Get(), L"ProcessId").asLong());
+            const DWORD pid =
+                DWORD(standin_client::Call(host_.Control().Get(), L"ProcessId").asLong());
             if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
                 TerminateProcess(h, 0xC0000005);
                 WaitForSingleObject(h, 5000);
