@@ -41,7 +41,7 @@ constexpr wchar_t kWindowClass[] = L"Skuvane.frmMain";
 constexpr DWORD kBoundMs = 5000;       // an operation's own time, beyond the host's
 constexpr DWORD kBusyBoxMs = 35000;    // and beyond it where a Server Busy box comes
 constexpr DWORD kHostStartMs = 20000;  // the host started through its registry
-constexpr DWORD kRowMs = 150;          // a row read across processes, loaded machine
+constexpr DWORD kRowMs = 400;          // a row read across processes, loaded machine
 constexpr int kFaultPercent = 30;      // of the operations that call the host
 
 // The columns the model knows: the four texts of every product.
@@ -393,16 +393,18 @@ void Chaos::Step(int k) {
     const Operation* op = kOperations;
     while (w >= op->weight) w -= (op++)->weight;
     op_ = std::to_string(k) + " " + op->name;
+    const ULONGLONG started = GetTickCount64();
     ++counts_[op->name];
     if (!app_ && !StartApp(rng)) {
         done_.push_back(op_);
         return;
     }
     slack_ = HostUp() ? 0 : kHostStartMs;
-    if (op->faults && rng.Chance(kFaultPercent)) Arm(rng, op->faults);
+    if (op->faults && rng.Chance(kFaultPercent) && HostUp()) Arm(rng, op->faults);
     (this->*op->act)(rng);
     done_.push_back(op_);
-    if (std::getenv("CHAOS_TRACE")) std::printf("%s\n", op_.c_str());
+    if (std::getenv("CHAOS_TRACE"))
+        std::printf("%s (%llu ms)\n", op_.c_str(), GetTickCount64() - started);
     Disarm();
     busyBox_ = false;
     // The program holds no reference between operations, and asks nothing.
@@ -698,6 +700,11 @@ void Chaos::Add(Rng& rng) {
     const int way = rng.Below(3);
     op_ += std::array{" button", " double-click", " menu"}[way];
     std::vector<int> rows = Selected();
+    if (rows.empty() && !list_.empty() && rng.Chance(80)) {  // mostly, the user picks first
+        for (int i = rng.Below(int(list_.size())); i < int(list_.size()); i += 1 + rng.Below(4))
+            rows.push_back(i);
+        driver::RemoteListView(List()).Select(rows);
+    }
     if (way == 1) {
         if (list_.empty()) {
             const RECT r = driver::ClientRectIn(List(), List());
@@ -796,8 +803,9 @@ void Chaos::Sort(Rng& rng) {
     SendMessageW(List(), LVM_SCROLL, WPARAM(x - width.right / 2 - GetScrollPos(List(), SB_HORZ)),
                  0);
     x -= GetScrollPos(List(), SB_HORZ);
-    PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, height.bottom / 2));
-    PostMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, height.bottom / 2));
+    // Sent, not posted: the sort is done when the button's release returns.
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, height.bottom / 2));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, height.bottom / 2));
     // No row's cell after the next one's, in the locale's text order, case ignored.
     std::wstring wrong;
     const auto ordered = [&](const Rows& rows) {
@@ -813,13 +821,20 @@ void Chaos::Sort(Rng& rng) {
         }
         return true;
     };
-    Rows rows;
-    if (!WaitUntil(3000, [&] { return ordered(rows = ListedRows()); }))
-        Failed("the rows are not in order: " + Utf8(wrong));
+    const Rows rows = ListedRows();
+    if (!ordered(rows)) Failed("the rows are not in order: " + Utf8(wrong));
     Rows before = list_, after = rows;
     std::ranges::sort(before);
     std::ranges::sort(after);
-    if (before != after) Failed("the sort changed the rows themselves");
+    if (before != after) {
+        const auto [b, a] = std::ranges::mismatch(before, after);
+        Failed("the sort changed the rows themselves: " +
+               (b == before.end() ? std::string("more rows")
+                                  : Utf8(Joined({b->begin(), b->end()}, L'|'))) +
+               " became " +
+               (a == after.end() ? std::string("fewer rows")
+                                 : Utf8(Joined({a->begin(), a->end()}, L'|'))));
+    }
     list_ = rows;
     sortColumn_ = column;
     descending_ = descending;
