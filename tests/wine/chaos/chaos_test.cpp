@@ -177,8 +177,8 @@ constexpr int kKindWeights[] = {25, 22, 20, 10, 23};
 // A fault armed for one operation, and what the user must see if it is met.
 struct Fault {
     Kind kind = kKinds;
-    json scenario;
-    std::string mark;  // in the host's call log when it is met; a slow call's member
+    std::string scenario;  // for the host's Misbehave
+    std::string mark;      // in the host's call log when it is met; a slow call's member
     long call = 0;
     DWORD ms = 0;
     std::wstring report;       // the run-time error report it ends the program with
@@ -213,14 +213,14 @@ Fault DrawFault(Rng& rng, char when) {
     switch (f.kind) {
         case kSlow:
             at["ms"] = f.ms = DWORD(rng.Between(100, 1500));
-            f.scenario = {{"slow", at}};
+            f.scenario = json{{"slow", at}}.dump();
             break;
         case kBusy: {  // now and then longer than the 10 s before the box
             at["ms"] = f.ms =
                 DWORD(rng.Chance(8) ? rng.Between(11000, 25000) : rng.Between(1000, 8000));
             const bool rejected = rng.Chance(50);
             at["code"] = rejected ? "rejected" : "retrylater";
-            f.scenario = {{"busy", at}};
+            f.scenario = json{{"busy", at}}.dump();
             f.mark = "-> failed 0x800";
             f.report =
                 L"Run-time error '" +
@@ -237,21 +237,23 @@ Fault DrawFault(Rng& rng, char when) {
                 std::array{L"The product database is locked.", L"Datenbank gesperrt – später"});
             at["code"] = vb ? "0x800A0BB8" : "0x80040201";
             at["description"] = Utf8(description);
-            f.scenario = {{"error", at}};
+            f.scenario = json{{"error", at}}.dump();
             f.mark = "-> raised ";
             f.report = std::wstring(L"Run-time error '") +
                        (vb ? L"3000" : L"-2147220991 (80040201)") + L"':\n\n" + description;
             break;
         }
         case kExit:
-            f.scenario = {{"exit", at}};
+            f.scenario = json{{"exit", at}}.dump();
             f.mark = "-> exit";
             f.report = L"Run-time error '-2147023170 (800706be)" + automation;
             break;
-        default:
-            f.scenario = {{"values", rng.Pick(kOddValues)}};
-            f.mark = "SLIBufferGetValue(BSTR:\"" + f.scenario["values"].begin().key() + "\")";
+        default: {
+            const json& odd = rng.Pick(kOddValues);
+            f.scenario = json{{"values", odd}}.dump();
+            f.mark = "SLIBufferGetValue(BSTR:\"" + odd.begin().key() + "\")";
             break;
+        }
     }
     return f;
 }
@@ -310,10 +312,10 @@ class Chaos {
     HWND List() const { return Control(search::kLvwResults); }
     std::wstring Status() const { return driver::Text(Control(search::kLblStatus)); }
     bool HostUp() const { return bool(host_.Control()); }
-    void Misbehave(const json& scenario) const {
+    void Misbehave(const std::string& scenario) const {
         if (const auto control = host_.Control()) {
             standin_client::Call(control.Get(), L"Misbehave",
-                                 ArgList().Text(standin::Wide(scenario.dump()).c_str()));
+                                 ArgList().Text(standin::Wide(scenario).c_str()));
         }
     }
 
@@ -369,7 +371,7 @@ class Chaos {
         host_.ClearLog();
         ++injected_[armed_->kind];
         slack_ += armed_->ms;
-        op_ += " [" + std::string(kKindNames[armed_->kind]) + " " + armed_->scenario.dump() + "]";
+        op_ += " [" + std::string(kKindNames[armed_->kind]) + " " + armed_->scenario + "]";
         Misbehave(armed_->scenario);
     }
     // Counts the fault if it was met, and makes the host well again.
@@ -377,7 +379,7 @@ class Chaos {
         if (!armed_) return;
         met_[armed_->kind] += armed_->Met(host_.LogLines());
         armed_.reset();
-        Misbehave(json::object());
+        Misbehave("{}");
     }
 
     std::optional<driver::MessageBoxSeen> Box(std::wstring_view caption) const {
