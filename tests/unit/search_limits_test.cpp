@@ -18,7 +18,7 @@ struct Bulk {
     int rows;
 };
 
-class RowLimit : public ::testing::Test {
+class RowLimit : public searchtest::SearchWindow {
   protected:
     void SearchAll(const std::vector<Bulk>& dbs) {
         com.record = false;
@@ -38,13 +38,7 @@ class RowLimit : public ::testing::Test {
         com.ClearCalls();
         form.cmdSearch_Click();
     }
-    void TearDown() override { EXPECT_EQ(com.Outstanding(), 0); }
     const platform::ListItems& items() const { return w.lvwResults.items(); }
-
-    fake::FakeAutomation com;
-    fake::FakeVantora vantora{com};
-    fake::Window w;
-    search::frmMain form{w.controls(), com, w.ui, w.numbers};
 };
 
 TEST_F(RowLimit, MoreRowsThanKeysListTheFirst32767AndSaySo) {
