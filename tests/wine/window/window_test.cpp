@@ -1,5 +1,6 @@
 // frmMain built in this process: its layout at 96 and 144 DPI, its frame,
-// the keyboard, the event binding and the rule for failures in handlers.
+// the keyboard, the event binding, the toolkit over its controls and the
+// rule for failures in handlers.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
@@ -145,13 +146,26 @@ TEST(WindowLayout, ScreenReadersObjectFollowsTheLayoutAndLivesOnlyWhileHeld) {
     CoUninitialize();
 }
 
-TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
+// Every caption is the table's and fits its control at 96 DPI with the font
+// the window uses; the controls are of the table's types.
+TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTableAndCaptionsFit) {
     Bound b;
     for (const auto& c : search::kLayout) {
+        if (c.text.empty()) continue;
+        SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
         HWND h = b.Control(c.id);
-        if (c.type == search::ControlType::Label || c.type == search::ControlType::Button) {
-            EXPECT_EQ(driver::Text(h), c.text);
-        }
+        EXPECT_EQ(driver::Text(h), c.text);
+        HDC dc = GetDC(h);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+        RECT r = {0, 0, 0, 0};
+        std::wstring text(c.text);
+        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(dc, old);
+        ReleaseDC(h, dc);
+        RECT box = Pixels(c, 96);
+        int margin = c.type == search::ControlType::Button ? 8 : 0;
+        EXPECT_LE(r.right + margin, box.right - box.left);
+        EXPECT_LE(r.bottom, box.bottom - box.top);
     }
     LONG combo = GetWindowLongW(b.Control(search::kCboOperator), GWL_STYLE);
     EXPECT_EQ(combo & 3, CBS_DROPDOWNLIST);
@@ -162,27 +176,6 @@ TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
                 LVS_EX_FULLROWSELECT);
     EXPECT_EQ(driver::Text(b.Control(search::kTxtSearchFor)), L"");
     EXPECT_EQ(driver::Text(b.Control(search::kLblStatus)), L"");
-}
-
-// Every caption must fit its control at 96 DPI with the font the window uses.
-TEST(WindowLayout, CaptionsFitTheirControls) {
-    Bound b;
-    for (const auto& c : search::kLayout) {
-        if (c.text.empty()) continue;
-        HWND h = b.Control(c.id);
-        HDC dc = GetDC(h);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
-        RECT r = {0, 0, 0, 0};
-        std::wstring text(c.text);
-        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-        SelectObject(dc, old);
-        ReleaseDC(h, dc);
-        RECT box = Pixels(c, 96);
-        int margin = c.type == search::ControlType::Button ? 8 : 0;
-        EXPECT_LE(r.right + margin, box.right - box.left)
-            << std::string(c.name.begin(), c.name.end());
-        EXPECT_LE(r.bottom, box.bottom - box.top);
-    }
 }
 
 TEST(WindowFrame, FixedDialogFrameWithoutTaskbarButtonCentredOnScreen) {
@@ -232,48 +225,103 @@ TEST(WindowKeyboard, TabWalksTheTableOrderFromTheDatabaseChooser) {
               b.Control(search::kCmdAddToQuote));
 }
 
-void PostKey(HWND to, WPARAM key, wchar_t ch) {
-    PostMessageW(to, WM_KEYDOWN, key, 1);
-    if (ch) PostMessageW(to, WM_CHAR, ch, 1);
-    PostMessageW(to, WM_KEYUP, key, 0xC0000001);
-}
-
-TEST(WindowKeyboard, EnterInTheValueBoxAndEscapeDoNothing) {
+// Each key as the window's keyboard path gets it, the focus on the control
+// it goes to: Alt and an access key, or Enter, on a button click it; Enter in
+// the value box and Esc do nothing.
+TEST(WindowKeyboard, AccessKeysAndEnterOnAButtonClickItEnterInTheValueBoxAndEscapeDoNothing) {
     Bound b;
     b.window.Show();
-    HWND txt = b.Control(search::kTxtSearchFor);
-    SetFocus(txt);
-    PostKey(txt, VK_RETURN, L'\r');
-    Pump(b.window.hwnd());
-    PostKey(txt, VK_ESCAPE, 0x1B);
-    Pump(b.window.hwnd());
-    SetFocus(b.Control(search::kCboOperator));
-    PostKey(b.Control(search::kCboOperator), VK_ESCAPE, 0x1B);
-    Pump(b.window.hwnd());
-    EXPECT_EQ(b.Calls(), 0);
+    const struct {
+        ControlId to;
+        wchar_t key;  // with Alt: a character; else Enter or Esc
+        bool alt;
+        const wchar_t* clicked;  // the handler it runs, if any
+    } presses[] = {{search::kTxtSearchFor, VK_RETURN, false, nullptr},
+                   {search::kTxtSearchFor, VK_ESCAPE, false, nullptr},
+                   {search::kCboOperator, VK_ESCAPE, false, nullptr},
+                   {search::kTxtSearchFor, L's', true, L"cmdSearch_Click"},
+                   {search::kTxtSearchFor, L'a', true, L"cmdAddToQuote_Click"},
+                   {search::kTxtSearchFor, L'c', true, L"cmdClose_Click"},
+                   {search::kCmdSearch, VK_RETURN, false, L"cmdSearch_Click"}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(testing::Message() << "key " << int(p.key) << " to control " << p.to);
+        HWND to = b.Control(p.to);
+        SetFocus(to);
+        std::map<std::wstring, int> expected = b.calls;
+        if (p.clicked) ++expected[p.clicked];
+        if (p.alt) {
+            PostMessageW(to, WM_SYSCHAR, p.key, 1 << 29);
+        } else {
+            PostMessageW(to, WM_KEYDOWN, p.key, 1);
+            PostMessageW(to, WM_CHAR, p.key == VK_RETURN ? L'\r' : 0x1B, 1);
+            PostMessageW(to, WM_KEYUP, p.key, 0xC0000001);
+        }
+        Pump(b.window.hwnd());
+        EXPECT_EQ(b.calls, expected);
+    }
     EXPECT_TRUE(IsWindowVisible(b.window.hwnd()));
     EXPECT_FALSE(b.window.Ending());
 }
 
-TEST(WindowKeyboard, AccessKeysAndSpaceOrEnterOnAButtonClickIt) {
+// The toolkit over the real controls: the choosers, the list and the pointer.
+TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
     Bound b;
-    b.window.Show();
-    HWND txt = b.Control(search::kTxtSearchFor);
-    SetFocus(txt);
-    for (wchar_t key : {L's', L'a', L'c'}) {
-        PostMessageW(txt, WM_SYSCHAR, key, 1 << 29);
-        Pump(b.window.hwnd());
+    platform::ComboBox& cbo = b.window.Controls().cboOperator;
+    EXPECT_EQ(cbo.Text(), L"");
+    cbo.AddItem(L"Contains");
+    cbo.AddItem(L"Equal to");
+    EXPECT_EQ(cbo.Text(), L"") << "nothing is selected until code selects";
+    cbo.SetListIndex(1);
+    EXPECT_EQ(cbo.Text(), L"Equal to");
+    try {
+        cbo.SetListIndex(2);
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::RuntimeError& e) {
+        EXPECT_EQ(e.number(), 380);
     }
-    EXPECT_EQ(b.calls[L"cmdSearch_Click"], 1);
-    EXPECT_EQ(b.calls[L"cmdAddToQuote_Click"], 1);
-    EXPECT_EQ(b.calls[L"cmdClose_Click"], 1);
+    EXPECT_EQ(cbo.Text(), L"Equal to");
+    cbo.Clear();
+    EXPECT_EQ(cbo.Text(), L"");
+}
 
-    HWND search = b.Control(search::kCmdSearch);
-    SetFocus(search);
-    PostKey(search, VK_RETURN, L'\r');
-    Pump(b.window.hwnd());
-    EXPECT_EQ(b.calls[L"cmdSearch_Click"], 2);
-    EXPECT_EQ(b.Calls(), 4);
+// A click then a double-click on the second row: it is selected, and the
+// double-click's handler runs once.
+TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
+    Bound b;
+    platform::ListView& list = b.window.Controls().lvwResults;
+    const auto keys = std::make_shared<const platform::ListItems::KeySet>();
+    for (const wchar_t* row : {L"One", L"Two", L"Three"}) list.Items().Add(row, row, row, keys, {});
+    list.AddColumn(L"Description", 1440);
+    list.ItemsChanged();
+    b.window.Show();
+    HWND lvw = b.Control(search::kLvwResults);
+    RECT r;
+    ListView_GetItemRect(lvw, 1, &r, LVIR_LABEL);
+    const LPARAM at = MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        SendMessageW(lvw, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    EXPECT_EQ(b.calls[L"lvwResults_DblClick"], 1);
+    EXPECT_EQ(b.Calls(), 1);
+    EXPECT_EQ(list.Items().SelectedPosition(), 2);
+    EXPECT_TRUE(list.Items().Selected(2));
+}
+
+TEST(ToolkitPointer, HourglassHoldsOverTheWindowUntilReset) {
+    Bound b;
+    platform::Ui& ui = b.window.Ui();
+    HWND hwnd = b.window.hwnd();
+    HWND txt = b.Control(search::kTxtSearchFor);
+    ui.SetMousePointer(platform::kHourglass);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    // A control asks its parent first; the window keeps the hourglass.
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    SendMessageW(txt, WM_SETCURSOR, reinterpret_cast<WPARAM>(txt),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    ui.SetMousePointer(platform::kDefault);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_FALSE(SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                              MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)));
 }
 
 TEST(WindowResults, TooltipOfTheListIsAttached) {
