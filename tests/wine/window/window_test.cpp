@@ -8,10 +8,10 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 #include <tuple>
 
 #include "app/main_window.h"
@@ -66,27 +66,15 @@ struct Bound {
     std::map<std::wstring, int> calls;
 };
 
-// Dismisses the next message box of this process from another thread, since
-// the box's own loop holds this one.
-class BoxWatcher {
-  public:
-    explicit BoxWatcher(int button = IDOK)
-        : thread_([this, button] {
-              seen_ = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
-              if (seen_) driver::Press(seen_->hwnd, button);
-          }) {}
-    ~BoxWatcher() {
-        if (thread_.joinable()) thread_.join();
-    }
-    const std::optional<driver::MessageBoxSeen>& Seen() {
-        thread_.join();
-        return seen_;
-    }
-
-  private:
-    std::optional<driver::MessageBoxSeen> seen_;
-    std::thread thread_;
-};
+// Answers the next message box of this process with OK from another thread,
+// since the box's own loop holds this one: the box as it was seen.
+std::future<std::optional<driver::MessageBoxSeen>> AnswerNextBox() {
+    return std::async(std::launch::async, [] {
+        auto seen = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
+        if (seen) driver::Press(seen->hwnd, IDOK);
+        return seen;
+    });
+}
 
 std::tuple<LONG, LONG, LONG, LONG> Edges(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -350,9 +338,9 @@ TEST(WindowFailures, ErrorDuringLoadEndsBeforeTheWindowIsShown) {
     app::Handlers h;
     h[L"Form_Load"] = [] { throw std::runtime_error("boom"); };
     b.window.Bind(h);
-    BoxWatcher watcher;
+    auto box = AnswerNextBox();
     EXPECT_FALSE(b.window.Load());
-    const auto& seen = watcher.Seen();
+    const auto seen = box.get();
     ASSERT_TRUE(seen);
     EXPECT_EQ(seen->text, L"Run-time error '51':\n\nInternal error");
     EXPECT_EQ(b.window.ExitCode(), app::kExitRunTimeError);
@@ -383,11 +371,11 @@ TEST(WindowFailures, WhatEndsTheProgramDuringAYieldEndsTheYieldingHandlerToo) {
         };
         b.window.Bind(h);
         b.window.Show();
-        std::optional<BoxWatcher> watcher;
-        if (raise) watcher.emplace();
+        std::future<std::optional<driver::MessageBoxSeen>> box;
+        if (raise) box = AnswerNextBox();
         PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
         EXPECT_EQ(b.window.MessageLoop(), raise ? app::kExitRunTimeError : app::kExitClosed);
-        EXPECT_EQ(watcher && watcher->Seen(), raise) << "the error report";
+        EXPECT_EQ(box.valid() && box.get(), raise) << "the error report";
         EXPECT_EQ(adds, raise ? 1 : 0);
         EXPECT_FALSE(resumed);
         EXPECT_FALSE(IsWindow(b.window.hwnd()));
