@@ -36,6 +36,7 @@ using expected::kReadOrder;
 using nlohmann::json;
 using standin::Utf8;
 using standin_client::ArgList;
+using standin_client::Call;
 using standin_client::StandIn;
 
 const std::wstring kExe = driver::WindowsPath(SKUVANE_EXE);
@@ -80,10 +81,7 @@ Value Currency(double d) { return Typed(d, VT_CY, d); }
 Value Real(double d) { return Typed(d, VT_R8, d); }
 Value Whole(int n) { return Typed(n, VT_I4, n); }
 Value Date(WORD y, WORD m, WORD d) {
-    SYSTEMTIME st = {};
-    st.wYear = y;
-    st.wMonth = m;
-    st.wDay = d;
+    SYSTEMTIME st = {y, m, 0, d, 0, 0, 0, 0};
     double serial = 0;
     SystemTimeToVariantTime(&st, &serial);
     char iso[16];
@@ -285,7 +283,7 @@ void ExpectNoReferencesLeft(standin_client::StandIn& host, bool registryUsed = f
 
 long QuoteLineCount(const StandIn& host) {
     auto control = host.Control();
-    return standin_client::Call(control.Get(), L"LineCount").asLong();
+    return Call(control.Get(), L"LineCount").asLong();
 }
 
 // --- The user's side -----------------------------------------------------------------------------
@@ -303,19 +301,12 @@ void PrintTo(const Box& b, std::ostream* os) {
 }
 
 bool ShowsIcon(HWND box) {
-    bool icon = false;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            if (driver::ClassName(child) == L"Static" &&
-                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-                IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) {
-                *reinterpret_cast<bool*>(found) = true;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&icon));
-    return icon;
+    for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr)) != nullptr;) {
+        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c) &&
+            SendMessageW(c, STM_GETICON, 0, 0))
+            return true;
+    }
+    return false;
 }
 
 Box Seen(HWND box) {
@@ -1436,6 +1427,69 @@ TEST_F(LongSearch, ClicksDuringTheSearchWaitForItsEnd) {
     Append(twice, Reads(db, int(copies / 2)));
     EXPECT_EQ(calls, twice);
     EXPECT_GT(copies, 6);
+}
+
+// ============================================================================
+// The stand-in itself, from another process through COM: what these tests
+// take on trust of it. A reference a client keeps is reported, and the call
+// log records types and by-reference flags as they came.
+// ============================================================================
+
+TEST(ReferenceTest, AReferenceHeldAtExitIsReported) {
+    StandIn host;
+    ASSERT_TRUE(host.Start()) << host.error();
+    const auto items = standin_client::Object(host.Application().Get(), L"ItemFunctions");
+    ASSERT_TRUE(items);
+    host.Stop();
+    const std::string report = host.Report();
+    EXPECT_NE(report.find("ItemFunctions refs="), std::string::npos) << report;
+    EXPECT_EQ(report.find("total 0"), std::string::npos) << report;
+    // The application is gone: the leaked proxy fails rather than hangs.
+    EXPECT_TRUE(FAILED(Call(items.Get(), L"MLIBufferCount").hr));
+}
+
+// Find as Skuvane calls it, then one row copied with its index passed three
+// ways, a field read and an add.
+TEST(CallLogTest, RecordsArgumentTypesAndByReferenceFlagsTruthfully) {
+    StandIn host;
+    ASSERT_TRUE(host.Start()) << host.error();
+    const auto items = standin_client::Object(host.Application().Get(), L"ItemFunctions");
+    ASSERT_TRUE(items);
+    host.ClearLog();
+    BSTR find[4] = {SysAllocString(L"Electrical Supply"), SysAllocString(L"ManufacturerPartNumber"),
+                    SysAllocString(L"Equal to"), SysAllocString(L"CB-251-001")};
+    ArgList findArgs;
+    for (BSTR& text : find) findArgs.TextRef(&text);
+    Call(items.Get(), L"FindAndCopyProductsIntoMLIBuffer", findArgs);
+    for (BSTR text : find) SysFreeString(text);
+    short row = 1;
+    Call(items.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().I2Ref(&row));
+    Call(items.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().I2(1));
+    standin_client::ComVariant inner;
+    V_VT(inner.get()) = VT_I2;
+    V_I2(inner.get()) = 1;
+    Call(items.Get(), L"SLIBufferCopyFromMLIBuffer", ArgList().VariantRef(inner.get()));
+    Call(items.Get(), L"SLIBufferGetValue", ArgList().Text(L"Description"));
+    double qty = 3;
+    BSTR part = SysAllocString(L"CB-251-001"), vendor = SysAllocString(L"Nobody");
+    Call(items.Get(), L"AddItemFromProductDatabase",
+         ArgList().TextRef(&part).TextRef(&vendor).R8Ref(&qty).I4(0));
+    SysFreeString(part);
+    SysFreeString(vendor);
+
+    const std::vector<std::string> expected = {
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, split for width
+        "ItemFunctions.FindAndCopyProductsIntoMLIBuffer(&BSTR:\"Electrical Supply\", "
+        "&BSTR:\"ManufacturerPartNumber\", &BSTR:\"Equal to\", &BSTR:\"CB-251-001\") -> I4:1",
+        "ItemFunctions.SLIBufferCopyFromMLIBuffer(&I2:1) -> I4:1",
+        "ItemFunctions.SLIBufferCopyFromMLIBuffer(I2:1) -> I4:1",
+        "ItemFunctions.SLIBufferCopyFromMLIBuffer(&VARIANT:I2:1) -> I4:1",
+        "ItemFunctions.SLIBufferGetValue(BSTR:\"Description\") -> BSTR:\"Circuit breaker 25A "
+        "1-pole\"",
+        "ItemFunctions.AddItemFromProductDatabase(&BSTR:\"CB-251-001\", &BSTR:\"Nobody\", &R8:3, "
+        "I4:0) -> I4:-2",
+    };
+    EXPECT_EQ(host.LogLines(), expected);
 }
 
 // ============================================================================
