@@ -54,10 +54,6 @@ void ListView::Sort(int column, bool descending) {
     journal_.Add(L"sorted " + std::to_wstring(column) + (descending ? L" down" : L" up"));
 }
 
-void ListView::AddColumn(const std::wstring& text, int16_t widthTwips) {
-    columns_.push_back({text, widthTwips});
-}
-
 void ListView::ItemsChanged() {
     shown_ = items_.Count();
     journal_.Add(L"rows " + std::to_wstring(shown_));

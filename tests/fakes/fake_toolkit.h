@@ -74,16 +74,12 @@ class Label : public platform::Label {
     std::wstring caption_;
 };
 
-struct Column {
-    std::wstring text;
-    int16_t width;
-};
-
 class ListView : public platform::ListView {
   public:
     explicit ListView(Journal& journal) : journal_(journal) {}
-    void ClearColumns() override { columns_.clear(); }
-    void AddColumn(const std::wstring& text, int16_t widthTwips) override;
+    // The columns are the window's own business: no unit test reads them.
+    void ClearColumns() override {}
+    void AddColumn(const std::wstring&, int16_t) override {}
     platform::ListItems& Items() override { return items_; }
     // Record the row count the control now shows ("rows N"); appended rows
     // only when there are new ones.
@@ -95,14 +91,12 @@ class ListView : public platform::ListView {
     void Sort(int column, bool descending) override;
 
     void ClickHeader(int column) { clicked_ = column; }
-    const std::vector<Column>& columns() const { return columns_; }
     const platform::ListItems& items() const { return items_; }
     // The row count the control was last told about.
     int32_t shownRows() const { return shown_; }
 
   private:
     Journal& journal_;
-    std::vector<Column> columns_;
     platform::ListItems items_;
     int32_t shown_ = 0;
     int clicked_ = 0;

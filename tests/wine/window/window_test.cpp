@@ -1,5 +1,6 @@
 // frmMain built in this process: its layout at 96 and 144 DPI, its frame,
-// the keyboard, the event binding and the rule for failures in handlers.
+// the keyboard, the event binding, the toolkit over its controls, the rule
+// for failures in handlers, and the result list driven as the user does.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
@@ -7,16 +8,22 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "app/main_window.h"
 #include "layout_pixels.h"
 #include "platform/error.h"
+#include "platform/win32/automation_win.h"
 #include "platform/win32/com_win.h"
+#include "platform/win32/numbers_win.h"
 #include "search/layout.h"
 #include "standin/client/driver_win.h"
 
@@ -65,27 +72,15 @@ struct Bound {
     std::map<std::wstring, int> calls;
 };
 
-// Dismisses the next message box of this process from another thread, since
-// the box's own loop holds this one.
-class BoxWatcher {
-  public:
-    explicit BoxWatcher(int button = IDOK)
-        : thread_([this, button] {
-              seen_ = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
-              if (seen_) driver::Press(seen_->hwnd, button);
-          }) {}
-    ~BoxWatcher() {
-        if (thread_.joinable()) thread_.join();
-    }
-    const std::optional<driver::MessageBoxSeen>& Seen() {
-        thread_.join();
-        return seen_;
-    }
-
-  private:
-    std::optional<driver::MessageBoxSeen> seen_;
-    std::thread thread_;
-};
+// Answers the next message box of this process with OK from another thread,
+// since the box's own loop holds this one: the box as it was seen.
+std::future<std::optional<driver::MessageBoxSeen>> AnswerNextBox() {
+    return std::async(std::launch::async, [] {
+        auto seen = driver::WaitMessageBox(GetCurrentProcessId(), 10000);
+        if (seen) driver::Press(seen->hwnd, IDOK);
+        return seen;
+    });
+}
 
 std::tuple<LONG, LONG, LONG, LONG> Edges(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -145,13 +140,26 @@ TEST(WindowLayout, ScreenReadersObjectFollowsTheLayoutAndLivesOnlyWhileHeld) {
     CoUninitialize();
 }
 
-TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
+// Every caption is the table's and fits its control at 96 DPI with the font
+// the window uses; the controls are of the table's types.
+TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTableAndCaptionsFit) {
     Bound b;
     for (const auto& c : search::kLayout) {
+        if (c.text.empty()) continue;
+        SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
         HWND h = b.Control(c.id);
-        if (c.type == search::ControlType::Label || c.type == search::ControlType::Button) {
-            EXPECT_EQ(driver::Text(h), c.text);
-        }
+        EXPECT_EQ(driver::Text(h), c.text);
+        HDC dc = GetDC(h);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+        RECT r = {0, 0, 0, 0};
+        std::wstring text(c.text);
+        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(dc, old);
+        ReleaseDC(h, dc);
+        RECT box = Pixels(c, 96);
+        int margin = c.type == search::ControlType::Button ? 8 : 0;
+        EXPECT_LE(r.right + margin, box.right - box.left);
+        EXPECT_LE(r.bottom, box.bottom - box.top);
     }
     LONG combo = GetWindowLongW(b.Control(search::kCboOperator), GWL_STYLE);
     EXPECT_EQ(combo & 3, CBS_DROPDOWNLIST);
@@ -162,27 +170,6 @@ TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTable) {
                 LVS_EX_FULLROWSELECT);
     EXPECT_EQ(driver::Text(b.Control(search::kTxtSearchFor)), L"");
     EXPECT_EQ(driver::Text(b.Control(search::kLblStatus)), L"");
-}
-
-// Every caption must fit its control at 96 DPI with the font the window uses.
-TEST(WindowLayout, CaptionsFitTheirControls) {
-    Bound b;
-    for (const auto& c : search::kLayout) {
-        if (c.text.empty()) continue;
-        HWND h = b.Control(c.id);
-        HDC dc = GetDC(h);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
-        RECT r = {0, 0, 0, 0};
-        std::wstring text(c.text);
-        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-        SelectObject(dc, old);
-        ReleaseDC(h, dc);
-        RECT box = Pixels(c, 96);
-        int margin = c.type == search::ControlType::Button ? 8 : 0;
-        EXPECT_LE(r.right + margin, box.right - box.left)
-            << std::string(c.name.begin(), c.name.end());
-        EXPECT_LE(r.bottom, box.bottom - box.top);
-    }
 }
 
 TEST(WindowFrame, FixedDialogFrameWithoutTaskbarButtonCentredOnScreen) {
@@ -232,48 +219,103 @@ TEST(WindowKeyboard, TabWalksTheTableOrderFromTheDatabaseChooser) {
               b.Control(search::kCmdAddToQuote));
 }
 
-void PostKey(HWND to, WPARAM key, wchar_t ch) {
-    PostMessageW(to, WM_KEYDOWN, key, 1);
-    if (ch) PostMessageW(to, WM_CHAR, ch, 1);
-    PostMessageW(to, WM_KEYUP, key, 0xC0000001);
-}
-
-TEST(WindowKeyboard, EnterInTheValueBoxAndEscapeDoNothing) {
+// Each key as the window's keyboard path gets it, the focus on the control
+// it goes to: Alt and an access key, or Enter, on a button click it; Enter in
+// the value box and Esc do nothing.
+TEST(WindowKeyboard, AccessKeysAndEnterOnAButtonClickItEnterInTheValueBoxAndEscapeDoNothing) {
     Bound b;
     b.window.Show();
-    HWND txt = b.Control(search::kTxtSearchFor);
-    SetFocus(txt);
-    PostKey(txt, VK_RETURN, L'\r');
-    Pump(b.window.hwnd());
-    PostKey(txt, VK_ESCAPE, 0x1B);
-    Pump(b.window.hwnd());
-    SetFocus(b.Control(search::kCboOperator));
-    PostKey(b.Control(search::kCboOperator), VK_ESCAPE, 0x1B);
-    Pump(b.window.hwnd());
-    EXPECT_EQ(b.Calls(), 0);
+    const struct {
+        ControlId to;
+        wchar_t key;  // with Alt: a character; else Enter or Esc
+        bool alt;
+        const wchar_t* clicked;  // the handler it runs, if any
+    } presses[] = {{search::kTxtSearchFor, VK_RETURN, false, nullptr},
+                   {search::kTxtSearchFor, VK_ESCAPE, false, nullptr},
+                   {search::kCboOperator, VK_ESCAPE, false, nullptr},
+                   {search::kTxtSearchFor, L's', true, L"cmdSearch_Click"},
+                   {search::kTxtSearchFor, L'a', true, L"cmdAddToQuote_Click"},
+                   {search::kTxtSearchFor, L'c', true, L"cmdClose_Click"},
+                   {search::kCmdSearch, VK_RETURN, false, L"cmdSearch_Click"}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(testing::Message() << "key " << int(p.key) << " to control " << p.to);
+        HWND to = b.Control(p.to);
+        SetFocus(to);
+        std::map<std::wstring, int> expected = b.calls;
+        if (p.clicked) ++expected[p.clicked];
+        if (p.alt) {
+            PostMessageW(to, WM_SYSCHAR, p.key, 1 << 29);
+        } else {
+            PostMessageW(to, WM_KEYDOWN, p.key, 1);
+            PostMessageW(to, WM_CHAR, p.key == VK_RETURN ? L'\r' : 0x1B, 1);
+            PostMessageW(to, WM_KEYUP, p.key, 0xC0000001);
+        }
+        Pump(b.window.hwnd());
+        EXPECT_EQ(b.calls, expected);
+    }
     EXPECT_TRUE(IsWindowVisible(b.window.hwnd()));
     EXPECT_FALSE(b.window.Ending());
 }
 
-TEST(WindowKeyboard, AccessKeysAndSpaceOrEnterOnAButtonClickIt) {
+// The toolkit over the real controls: the choosers, the list and the pointer.
+TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
     Bound b;
-    b.window.Show();
-    HWND txt = b.Control(search::kTxtSearchFor);
-    SetFocus(txt);
-    for (wchar_t key : {L's', L'a', L'c'}) {
-        PostMessageW(txt, WM_SYSCHAR, key, 1 << 29);
-        Pump(b.window.hwnd());
+    platform::ComboBox& cbo = b.window.Controls().cboOperator;
+    EXPECT_EQ(cbo.Text(), L"");
+    cbo.AddItem(L"Contains");
+    cbo.AddItem(L"Equal to");
+    EXPECT_EQ(cbo.Text(), L"") << "nothing is selected until code selects";
+    cbo.SetListIndex(1);
+    EXPECT_EQ(cbo.Text(), L"Equal to");
+    try {
+        cbo.SetListIndex(2);
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::RuntimeError& e) {
+        EXPECT_EQ(e.number(), 380);
     }
-    EXPECT_EQ(b.calls[L"cmdSearch_Click"], 1);
-    EXPECT_EQ(b.calls[L"cmdAddToQuote_Click"], 1);
-    EXPECT_EQ(b.calls[L"cmdClose_Click"], 1);
+    EXPECT_EQ(cbo.Text(), L"Equal to");
+    cbo.Clear();
+    EXPECT_EQ(cbo.Text(), L"");
+}
 
-    HWND search = b.Control(search::kCmdSearch);
-    SetFocus(search);
-    PostKey(search, VK_RETURN, L'\r');
-    Pump(b.window.hwnd());
-    EXPECT_EQ(b.calls[L"cmdSearch_Click"], 2);
-    EXPECT_EQ(b.Calls(), 4);
+// A click then a double-click on the second row: it is selected, and the
+// double-click's handler runs once.
+TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
+    Bound b;
+    platform::ListView& list = b.window.Controls().lvwResults;
+    const auto keys = std::make_shared<const platform::ListItems::KeySet>();
+    for (const wchar_t* row : {L"One", L"Two", L"Three"}) list.Items().Add(row, row, row, keys, {});
+    list.AddColumn(L"Description", 1440);
+    list.ItemsChanged();
+    b.window.Show();
+    HWND lvw = b.Control(search::kLvwResults);
+    RECT r;
+    ListView_GetItemRect(lvw, 1, &r, LVIR_LABEL);
+    const LPARAM at = MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        SendMessageW(lvw, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    EXPECT_EQ(b.calls[L"lvwResults_DblClick"], 1);
+    EXPECT_EQ(b.Calls(), 1);
+    EXPECT_EQ(list.Items().SelectedPosition(), 2);
+    EXPECT_TRUE(list.Items().Selected(2));
+}
+
+TEST(ToolkitPointer, HourglassHoldsOverTheWindowUntilReset) {
+    Bound b;
+    platform::Ui& ui = b.window.Ui();
+    HWND hwnd = b.window.hwnd();
+    HWND txt = b.Control(search::kTxtSearchFor);
+    ui.SetMousePointer(platform::kHourglass);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    // A control asks its parent first; the window keeps the hourglass.
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    SendMessageW(txt, WM_SETCURSOR, reinterpret_cast<WPARAM>(txt),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    ui.SetMousePointer(platform::kDefault);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_FALSE(SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                              MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)));
 }
 
 TEST(WindowResults, TooltipOfTheListIsAttached) {
@@ -302,9 +344,9 @@ TEST(WindowFailures, ErrorDuringLoadEndsBeforeTheWindowIsShown) {
     app::Handlers h;
     h[L"Form_Load"] = [] { throw std::runtime_error("boom"); };
     b.window.Bind(h);
-    BoxWatcher watcher;
+    auto box = AnswerNextBox();
     EXPECT_FALSE(b.window.Load());
-    const auto& seen = watcher.Seen();
+    const auto seen = box.get();
     ASSERT_TRUE(seen);
     EXPECT_EQ(seen->text, L"Run-time error '51':\n\nInternal error");
     EXPECT_EQ(b.window.ExitCode(), app::kExitRunTimeError);
@@ -335,15 +377,262 @@ TEST(WindowFailures, WhatEndsTheProgramDuringAYieldEndsTheYieldingHandlerToo) {
         };
         b.window.Bind(h);
         b.window.Show();
-        std::optional<BoxWatcher> watcher;
-        if (raise) watcher.emplace();
+        std::future<std::optional<driver::MessageBoxSeen>> box;
+        if (raise) box = AnswerNextBox();
         PostMessageW(b.Control(search::kCmdSearch), BM_CLICK, 0, 0);
         EXPECT_EQ(b.window.MessageLoop(), raise ? app::kExitRunTimeError : app::kExitClosed);
-        EXPECT_EQ(watcher && watcher->Seen(), raise) << "the error report";
+        EXPECT_EQ(box.valid() && box.get(), raise) << "the error report";
         EXPECT_EQ(adds, raise ? 1 : 0);
         EXPECT_FALSE(resumed);
         EXPECT_FALSE(IsWindow(b.window.hwnd()));
     }
+}
+
+// ============================================================================
+// The result list in the real window, driven through the system's input:
+// type to find, sort by a header, copy, select all and the context menu.
+// The test command runs these under LC_ALL=de_DE.UTF-8 too.
+// ============================================================================
+
+using Lines = std::vector<std::wstring>;
+using Table = std::vector<Lines>;
+
+const Lines kCaptions = {L"Description", L"Vendor ", L"Price", L"Date"};
+
+// Input as the user's keyboard and mouse give it: the keys pressed in turn
+// and let go in reverse order ("Shift+F10").
+void Input(std::vector<INPUT> in) {
+    for (size_t i = in.size(); i-- > 0;) {
+        if (in[i].type != INPUT_KEYBOARD) continue;
+        in.push_back(in[i]);
+        in.back().ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+}
+INPUT Key(WORD vk) { return {INPUT_KEYBOARD, {.ki = {vk, 0, 0, 0, 0}}}; }
+
+// A date as the list shows it: the user's short date.
+std::wstring Date(WORD year, WORD month, WORD day) {
+    const SYSTEMTIME t = {year, month, 0, day, 0, 0, 0, 0};
+    wchar_t text[64] = {};
+    return {text, size_t(GetDateFormatEx(nullptr, 0, &t, nullptr, text, 64, nullptr) - 1)};
+}
+
+// The clipboard's text read back as a spreadsheet reads it: lines by CR LF,
+// cells by tab, a cell in quotes whole, its doubled quotes single.
+Table Pasted() {
+    std::wstring s;
+    if (OpenClipboard(nullptr)) {
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        s = data ? static_cast<wchar_t*>(GlobalLock(data)) : L"";
+        if (data) GlobalUnlock(data);
+        CloseClipboard();
+    }
+    Table rows(1, Lines(1));
+    bool quoted = false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        std::wstring& cell = rows.back().back();
+        if (quoted && s[i] == L'"' && s[i + 1] == L'"') {
+            cell += s[++i];
+        } else if (s[i] == L'"' && (quoted || cell.empty())) {
+            quoted = !quoted;
+        } else if (!quoted && s[i] == L'\t') {
+            rows.back().emplace_back();
+        } else if (!quoted && s.compare(i, 2, L"\r\n") == 0) {
+            rows.emplace_back(1);
+            ++i;
+        } else {
+            cell += s[i];
+        }
+    }
+    rows.pop_back();  // after the last line's end
+    return rows;
+}
+
+// The real frmMain in the real window, its list focused; the Add button's
+// handler only counts.
+class Results : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitControls();
+        app::Handlers handlers = app::BindTo(form);
+        handlers[L"cmdAddToQuote_Click"] = [this] { ++adds; };
+        window.Bind(handlers);
+        for (const auto& caption : kCaptions) window.Controls().lvwResults.AddColumn(caption, 1500);
+        window.Show();
+        SetFocus(List());
+    }
+    HWND List() const { return window.Control(search::kLvwResults); }
+
+    // Lists the rows as a search does: first cell the text, then sub-items.
+    void Fill(const Table& rows) {
+        static const auto keys = std::make_shared<const platform::ListItems::KeySet>(
+            Lines(kCaptions.begin() + 1, kCaptions.end()));
+        platform::ListView& list = window.Controls().lvwResults;
+        list.Items().Clear();
+        for (const Lines& row : rows) {
+            std::vector<std::wstring_view> cells(row.begin() + 1, row.end());
+            list.Items().Add(L"k", row[0], L"t", keys, cells);
+        }
+        list.ItemsChanged();
+    }
+    // Handles what is waiting through the window's own keyboard path, a while.
+    void Pump(int rounds = 60) const { ::Pump(window.hwnd(), rounds); }
+    // The first column's texts of the rows shown, or of the selected ones.
+    Lines Shown(UINT which = LVNI_ALL) const {
+        Lines out;
+        for (int i = -1; (i = ListView_GetNextItem(List(), i, which)) >= 0;) {
+            wchar_t text[64] = {};
+            ListView_GetItemText(List(), i, 0, text, 64);
+            out.emplace_back(text);
+        }
+        return out;
+    }
+    void Select(int row) const {
+        ListView_SetItemState(List(), row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    // A header clicked (none for -1); then the sort arrows, "^" up, "v" down.
+    std::wstring ClickHeader(int column) const {
+        HWND header = ListView_GetHeader(List());
+        RECT r = {};
+        if (Header_GetItemRect(header, column, &r)) {
+            const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageW(header, WM_LBUTTONUP, 0, at);
+            Pump();
+        }
+        std::wstring arrows;
+        for (int c = 0; c < Header_GetItemCount(header); ++c) {
+            HDITEMW item = {};
+            item.mask = HDI_FORMAT;
+            Header_GetItem(header, c, &item);
+            arrows += item.fmt & HDF_SORTUP ? L'^' : item.fmt & HDF_SORTDOWN ? L'v' : L'-';
+        }
+        return arrows;
+    }
+
+    app::MainWindow window;
+    win32::AutomationWin com;
+    win32::NumberRulesWin numbers;
+    search::frmMain form{window.Controls(), com, window.Ui(), numbers};
+    int adds = 0;
+};
+
+// Each key extends the search text; after a pause a key starts anew from the
+// row after the focused one, wrapping, and the same key again moves on.
+TEST_F(Results, TypingMovesToTheNextRowThatBeginsWithTheTypedText) {
+    Fill({{L"Alpha"}, {L"Bravo"}, {L"Charlie"}, {L"bravo two"}});
+    const struct {
+        const char* keys;
+        const wchar_t* found;
+    } steps[] = {{"C", L"Charlie"}, {"BR", L"bravo two"}, {"B", L"Bravo"}, {"B", L"bravo two"},
+                 {"A", L"Alpha"},   {"BR", L"Bravo"},     {"BB", L"Bravo"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.keys);
+        Sleep(1100);  // a pause: a new search text
+        for (const char* k = step.keys; *k; ++k) Input({Key(static_cast<WORD>(*k))});
+        Pump();
+        EXPECT_EQ(Shown(LVNI_SELECTED), Lines{step.found});
+        EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{step.found});
+    }
+}
+
+// Numbers as the user's locale reads them, dates across a year's end, text
+// in the locale's order ignoring case; empty cells last, ties in found order.
+// Then Ctrl+C copies the captions and the selected rows in the order shown,
+// as a spreadsheet reads them back, and Ctrl+A selects every row.
+TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
+    wchar_t decimal[4] = {};
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 4);
+    const bool comma = decimal[0] == L',';
+    const Table rows = {
+        {L"r1", L"zebra", L"10", Date(2026, 1, 2)},
+        {L"r2", L"\u00c4pfel", L"9", Date(2025, 12, 31)},
+        {L"r3", L"birne", L"", Date(2025, 6, 15)},
+        {L"r4", L"apfel \"x\"\ty\r\nz", comma ? L"1,5" : L"1.5", L""},
+        {L"r5", L"Birne", comma ? L"1.234,50" : L"1,234.50", Date(2025, 12, 31)},
+    };
+    Fill(rows);
+    Select(1);  // r2, which stays selected and focused
+    const struct {
+        int column;
+        Lines shown;
+        const wchar_t* arrows;
+    } clicks[] = {
+        {1, {L"r2", L"r4", L"r3", L"r5", L"r1"}, L"-^--"},
+        {2, {L"r4", L"r2", L"r1", L"r5", L"r3"}, L"--^-"},
+        {3, {L"r3", L"r2", L"r5", L"r1", L"r4"}, L"---^"},
+        {3, {L"r4", L"r1", L"r2", L"r5", L"r3"}, L"---v"},
+    };
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(click.arrows);
+        EXPECT_EQ(ClickHeader(click.column), click.arrows);
+        EXPECT_EQ(Shown(), click.shown);
+        EXPECT_EQ(Shown(LVNI_SELECTED), Lines{L"r2"});
+        EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{L"r2"});
+    }
+    Select(0);
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[3], rows[1]}));
+    Input({Key(VK_CONTROL), Key('A')});
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Shown(LVNI_SELECTED).size(), rows.size());
+    EXPECT_EQ(Pasted().size(), rows.size() + 1);  // every row, in the model too
+    Fill(rows);  // listed anew, as by a search: found order, no arrow, nothing selected
+    EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5"}));
+    EXPECT_EQ(Shown(LVNI_SELECTED), Lines{});
+    EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{});
+    const platform::ListItems& model = window.Controls().lvwResults.Items();
+    EXPECT_EQ(model.SelectedPosition(), 0);
+    for (int pos = 1; pos <= int(rows.size()); ++pos) EXPECT_FALSE(model.Selected(pos)) << pos;
+    EXPECT_EQ(ClickHeader(-1), L"----");
+}
+
+// The menu opens from the menu key, a right-click and Shift+F10, offers its
+// three items with their keys, and its Add runs the Add button's handler.
+TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
+    Fill({{L"One", L"v", L"1", L"d"}, {L"Two", L"w", L"2", L"e"}});
+    RECT r;
+    ListView_GetItemRect(List(), 0, &r, LVIR_LABEL);
+    POINT onRow = {r.left + 5, (r.top + r.bottom) / 2};
+    ClientToScreen(List(), &onRow);
+    SetCursorPos(onRow.x, onRow.y);
+    const std::vector<INPUT> ways[] = {
+        {Key(VK_APPS)},
+        {{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0}}}},
+        {Key(VK_SHIFT), Key(VK_F10)}};
+    for (int item = 0; item < 3; ++item) {
+        SCOPED_TRACE(item);
+        Select(0);
+        Lines offered;
+        std::atomic<bool> picked = false;
+        std::thread user([&offered, &picked, item] {  // picks the item with the keyboard
+            HWND menu = nullptr;
+            driver::WaitUntil(
+                10000, [&menu] { return IsWindowVisible(menu = FindWindowW(L"#32768", nullptr)); });
+            auto* items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+            for (int i = 0; i < GetMenuItemCount(items); ++i) {
+                wchar_t text[64] = {};
+                GetMenuStringW(items, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+                offered.emplace_back(text);
+            }
+            for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+            picked = true;
+        });
+        Input(ways[item]);
+        for (int i = 0; i < 100 && !picked; ++i) Pump(20);  // the menu runs in here
+        Pump();
+        user.join();
+        EXPECT_EQ(offered, (Lines{L"Add selected product(s) to quote", L"Copy\tCtrl+C",
+                                  L"Select All\tCtrl+A"}));
+        EXPECT_EQ(adds, 1);
+    }
+    EXPECT_EQ(Pasted(), (Table{kCaptions, {L"One", L"v", L"1", L"d"}}));  // Copy
+    EXPECT_EQ(Shown(LVNI_SELECTED).size(), 2u);                           // Select All
 }
 
 }  // namespace
