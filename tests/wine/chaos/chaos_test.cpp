@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -170,23 +169,28 @@ const json kOddValues[] = {
     {{"CustomMemo01", {{"BSTR", "0123456789"}, {"repeat", 2000}}}},
 };
 
+// The faults: the scenario key that arms one, and what the host's call log
+// shows when one is met (a slow call's member is added to it).
 enum Kind { kSlow, kBusy, kRaise, kExit, kOdd, kKinds };
-constexpr const char* kKindNames[] = {"slow", "busy", "raise", "exit", "odd values"};
-constexpr int kKindWeights[] = {25, 22, 20, 10, 23};
+constexpr struct {
+    const char *name, *key, *mark;
+    int weight;
+} kFaults[] = {{"slow", "slow", "", 25},
+               {"busy", "busy", "-> failed 0x800", 22},
+               {"raise", "error", "-> raised ", 20},
+               {"exit", "exit", "-> exit", 10},
+               {"odd values", "values", "SLIBufferGetValue(BSTR:", 23}};
 
-// A fault armed for one operation, and what the user must see if it is met.
+// A fault armed for one operation, and the report it must end the program
+// with if it is met: for a crash, the report's beginning.
 struct Fault {
     Kind kind = kKinds;
-    std::string scenario;  // for the host's Misbehave
-    std::string mark;      // in the host's call log when it is met; a slow call's member
+    std::string scenario, mark;  // for the host's Misbehave; in its call log when met
     long call = 0;
     DWORD ms = 0;
-    std::wstring report;       // the run-time error report it ends the program with
+    std::wstring report;
     std::vector<int> answers;  // to the Server Busy boxes, in turn
 
-    bool Explains(const std::wstring& seen) const {
-        return kind == kExit ? seen.starts_with(report) : seen == report;
-    }
     bool Met(const std::vector<std::string>& log) const {
         long calls = 0;
         return std::ranges::any_of(log, [&](const std::string& l) {
@@ -199,62 +203,41 @@ struct Fault {
 Fault DrawFault(Rng& rng, char when) {
     Fault f;
     int w = rng.Below(100);
-    for (f.kind = Kind(0); w >= kKindWeights[f.kind]; f.kind = Kind(f.kind + 1))
-        w -= kKindWeights[f.kind];
+    for (f.kind = Kind(0); w >= kFaults[f.kind].weight; f.kind = Kind(f.kind + 1))
+        w -= kFaults[f.kind].weight;
     if (f.kind == kOdd && when != 'S') f.kind = kSlow;  // field values come in searches only
     std::vector<size_t> members;
     for (size_t i = 0; i < std::size(kMembers); ++i)
         if (kMembers[i].when == when) members.push_back(i);
     const auto& m = kMembers[rng.Pick(members)];
-    f.mark = m.member;
     f.call = rng.Between(1, m.calls);
+    f.mark = std::string(kFaults[f.kind].mark) + (f.kind == kSlow ? m.member : "");
     json at = {{"member", m.member}, {"call", f.call}};
-    const std::wstring automation = L"':\n\nAutomation error";
-    switch (f.kind) {
-        case kSlow:
-            at["ms"] = f.ms = DWORD(rng.Between(100, 1500));
-            f.scenario = json{{"slow", at}}.dump();
-            break;
-        case kBusy: {  // now and then longer than the 10 s before the box
-            at["ms"] = f.ms =
-                DWORD(rng.Chance(8) ? rng.Between(11000, 25000) : rng.Between(1000, 8000));
-            const bool rejected = rng.Chance(50);
-            at["code"] = rejected ? "rejected" : "retrylater";
-            f.scenario = json{{"busy", at}}.dump();
-            f.mark = "-> failed 0x800";
-            f.report =
-                L"Run-time error '" +
-                std::wstring(rejected ? L"-2147418111 (80010001)" : L"-2147417846 (8001010a)") +
-                automation;
-            for (int i = 0; i < 3; ++i)
-                f.answers.push_back(
-                    rng.Pick(std::array{IDRETRY, IDRETRY, win32::kSwitchToId, IDCANCEL}));
-            break;
-        }
-        case kRaise: {
-            const bool vb = rng.Chance(50);
-            const std::wstring description = rng.Pick(
-                std::array{L"The product database is locked.", L"Datenbank gesperrt – später"});
-            at["code"] = vb ? "0x800A0BB8" : "0x80040201";
-            at["description"] = Utf8(description);
-            f.scenario = json{{"error", at}}.dump();
-            f.mark = "-> raised ";
-            f.report = std::wstring(L"Run-time error '") +
-                       (vb ? L"3000" : L"-2147220991 (80040201)") + L"':\n\n" + description;
-            break;
-        }
-        case kExit:
-            f.scenario = json{{"exit", at}}.dump();
-            f.mark = "-> exit";
-            f.report = L"Run-time error '-2147023170 (800706be)" + automation;
-            break;
-        default: {
-            const json& odd = rng.Pick(kOddValues);
-            f.scenario = json{{"values", odd}}.dump();
-            f.mark = "SLIBufferGetValue(BSTR:\"" + odd.begin().key() + "\")";
-            break;
-        }
+    const bool rejected = rng.Chance(50);  // how a busy host turns calls away
+    const std::wstring description =
+        rng.Pick(std::array{L"The product database is locked.", L"Datenbank gesperrt – später"});
+    if (f.kind == kSlow) at["ms"] = f.ms = DWORD(rng.Between(100, 1500));
+    if (f.kind == kBusy) {  // now and then longer than the 10 s before the box
+        at["ms"] = f.ms =
+            DWORD(rng.Chance(8) ? rng.Between(11000, 25000) : rng.Between(1000, 8000));
+        at["code"] = rejected ? "rejected" : "retrylater";
+        f.report = rejected ? L"Run-time error '-2147418111 (80010001)':\n\nAutomation error"
+                            : L"Run-time error '-2147417846 (8001010a)':\n\nAutomation error";
+        for (int i = 0; i < 3; ++i)
+            f.answers.push_back(
+                rng.Pick(std::array{IDRETRY, IDRETRY, win32::kSwitchToId, IDCANCEL}));
     }
+    if (f.kind == kRaise) {
+        at["code"] = "0x800A0BB8";
+        at["description"] = Utf8(description);
+        f.report = L"Run-time error '3000':\n\n" + description;
+    }
+    if (f.kind == kExit) f.report = L"Run-time error '-2147023170 (800706be)':\n\nAutomation error";
+    if (f.kind == kOdd) {
+        at = rng.Pick(kOddValues);
+        f.mark += "\"" + at.begin().key() + "\")";
+    }
+    f.scenario = json{{kFaults[f.kind].key, at}}.dump();
     return f;
 }
 
@@ -290,9 +273,7 @@ class Chaos {
             "/ met:",
             seconds, seconds / ops_, ops_ * 60 / seconds);
         for (int i = 0; i < kKinds; ++i)
-            std::printf(" %s %d/%d", kKindNames[i], injected_[i], met_[i]);
-        std::printf("\n  operations:");
-        for (const auto& [name, n] : counts_) std::printf(" %s %d", name, n);
+            std::printf(" %s %d/%d", kFaults[i].name, injected_[i], met_[i]);
         std::printf("\n");
         EXPECT_EQ(failures_, 0);
     }
@@ -306,7 +287,6 @@ class Chaos {
         bool onRows;  // works on listed rows: mostly searched for first
     };
     static const Operation kOperations[];
-    enum class Wait { kDone, kEnded, kHung };
 
     HWND Control(search::ControlId id) const { return GetDlgItem(window_, app::ControlIdOf(id)); }
     HWND List() const { return Control(search::kLvwResults); }
@@ -329,14 +309,15 @@ class Chaos {
         if (op->onRows && list_.empty() && rng.Chance(75)) op = kOperations;
         op_ = std::to_string(k) + " " + op->name;
         const ULONGLONG started = GetTickCount64();
-        ++counts_[op->name];
         if (app_ || StartApp(rng)) {
             slack_ = HostUp() ? 0 : kHostStartMs;
             if (op->faults && rng.Chance(kFaultPercent) && HostUp()) Arm(rng, op->faults);
             (this->*op->act)(rng);
             Disarm();
             // Between operations the program holds no reference, and asks nothing.
-            if (app_ && !driver::WindowsOf(app_->pid(), L"#32770", true).empty())
+            if (app_ && !WaitUntil(1000, [&] {
+                    return driver::WindowsOf(app_->pid(), L"#32770", true).empty();
+                }))
                 Failed("a box shows that no operation asked for");
             if (HostUp() && host_.Outstanding() != 0) Failed("the host's objects are referenced");
             CheckQuote();
@@ -354,11 +335,11 @@ class Chaos {
         app_.emplace(driver::Process::Start(driver::WindowsPath(SKUVANE_EXE)));
         list_.clear();
         sortColumn_ = -1;
-        const Wait w = Await(
+        const bool open = Await(
             [&] { return bool(window_ = driver::WaitWindow(app_->pid(), L"Skuvane.frmMain", 0)); },
             kBoundMs + slack_);
         Disarm();
-        if (w != Wait::kDone) return false;
+        if (!open) return false;
         std::vector<std::wstring> offered = {std::wstring(search::kAllDatabases)};
         offered.insert(offered.end(), std::begin(kDatabases), std::end(kDatabases));
         if (driver::ComboItems(Control(search::kCboProductDatabase)) == offered) return true;
@@ -371,7 +352,7 @@ class Chaos {
         host_.ClearLog();
         ++injected_[armed_->kind];
         slack_ += armed_->ms;
-        op_ += " [" + std::string(kKindNames[armed_->kind]) + " " + armed_->scenario + "]";
+        op_ += " [" + std::string(kFaults[armed_->kind].name) + " " + armed_->scenario + "]";
         Misbehave(armed_->scenario);
     }
     // Counts the fault if it was met, and makes the host well again.
@@ -397,12 +378,13 @@ class Chaos {
     }
 
     // Polls `done` for up to `boundMs`, answering the Server Busy boxes as the
-    // fault drew; a run-time error report, or the program's end, ends the wait.
-    Wait Await(const std::function<bool()>& done, DWORD boundMs) {
+    // fault drew; false when a run-time error report, the program's end or
+    // the bound ends the wait first.
+    bool Await(const std::function<bool()>& done, DWORD boundMs) {
         ULONGLONG deadline = GetTickCount64() + boundMs;
         size_t answered = 0;
         for (;; Sleep(20)) {
-            if (done()) return Wait::kDone;
+            if (done()) return true;
             if (auto busy = Box(L"Server Busy")) {
                 deadline += answered == 0 ? kBusyBoxMs : 0;
                 const bool drawn = armed_ && answered < armed_->answers.size();
@@ -415,20 +397,21 @@ class Chaos {
                 Failed("it ended with no report, exit code " +
                            std::to_string(app_->WaitExit(0).value_or(0)),
                        false, true);
-                return Wait::kEnded;
+                return false;
             } else if (GetTickCount64() > deadline) {
                 Failed("no end within " + std::to_string(boundMs) + " ms", true);
-                return Wait::kHung;
+                return false;
             }
         }
     }
 
     // A run-time error report: it must be the armed fault's, and the program
     // must end at once.
-    Wait Ended(const driver::MessageBoxSeen& report) {
+    bool Ended(const driver::MessageBoxSeen& report) {
         driver::Press(report.hwnd, IDOK);
         const auto code = app_->WaitExit(10000);
-        if (!armed_ || !armed_->Explains(report.text)) {
+        if (!armed_ || !report.text.starts_with(armed_->report) ||
+            (armed_->kind != kExit && report.text != armed_->report)) {
             Failed("a report no fault explains: " + Utf8(report.text));
         } else if (code != 1u) {
             Failed(code ? "exit code " + std::to_string(*code) + " after the report"
@@ -443,7 +426,7 @@ class Chaos {
             WaitUntil(5000, [&] { return !HostUp(); });
             if (!host_.Start()) Failed("the host does not start again: " + host_.error());
         }
-        return Wait::kEnded;
+        return false;
     }
 
     void Failed(const std::string& why, bool hang = false, bool crash = false) {
@@ -484,19 +467,18 @@ class Chaos {
             return;
         }
         for (; quoteChecked_ < quote_.size(); ++quoteChecked_) {
-            const auto [part, vendor, quantity] = quote_[quoteChecked_];
-            const auto value = [&](const wchar_t* member, const wchar_t* field) {
-                ArgList args;
-                args.I4(long(quoteChecked_));
-                if (field) args.Text(field);
-                return standin_client::Call(control.Get(), member, args).text();
+            const long i = long(quoteChecked_);
+            const auto value = [&](const wchar_t* field) {
+                return standin_client::Call(control.Get(), L"LineValue",
+                                            ArgList().I4(i).Text(field))
+                    .text();
             };
-            if (value(L"LineValue", L"ManufacturerPartNumber") != part ||
-                value(L"LineValue", L"Vendor") != vendor ||
-                value(L"LineQuantity", nullptr) != std::to_wstring(quantity)) {
-                Failed("quote line " + std::to_string(quoteChecked_) + " is not " + Utf8(part) +
-                       " of " + Utf8(vendor) + " times " + std::to_string(quantity));
-            }
+            const std::wstring line =
+                value(L"ManufacturerPartNumber") + L" of " + value(L"Vendor") + L" times " +
+                standin_client::Call(control.Get(), L"LineQuantity", ArgList().I4(i)).text();
+            if (line != quote_[quoteChecked_])
+                Failed("quote line " + std::to_string(i) + " is " + Utf8(line) + ", not " +
+                       Utf8(quote_[quoteChecked_]));
         }
     }
 
@@ -540,23 +522,15 @@ class Chaos {
         const auto& products = rng.Pick(catalog_.store.databases()).products;
         const std::wstring known =
             catalog_.RowOf(rng.Pick(products))[field == L"VendorPartNumber" ? 2 : 3];
-        std::wstring value;
-        switch (rng.Below(10) / 2) {  // empty, common, a product's, a prefix, non-ASCII, long
-            case 0:
-                value = rng.Chance(20) ? L"" : rng.Pick(std::array{L"-", L"a", L"1", L"V"});
-                break;
-            case 1:
-                value = known;
-                break;
-            case 2:
-                value = known.substr(0, size_t(rng.Between(1, int(known.size()))));
-                break;
-            case 3:
-                value = rng.Pick(std::array{L"ä", L"Ä", L"Ω", L"ß", L"ÄX-"});
-                break;
-            default:
-                for (int i = 0; i < 1000; ++i) value += wchar_t(L'A' + rng.Below(26));
-        }
+        std::wstring longest;
+        for (int i = 0; i < 1000; ++i) longest += wchar_t(L'A' + rng.Below(26));
+        const std::wstring values[] = {L"",
+                                       rng.Pick(std::array{L"-", L"a", L"1", L"V"}),
+                                       known,
+                                       known.substr(0, size_t(rng.Between(1, int(known.size())))),
+                                       rng.Pick(std::array{L"ä", L"Ä", L"Ω", L"ß", L"ÄX-"}),
+                                       longest};
+        const std::wstring& value = values[rng.Pick(std::array{0, 1, 1, 2, 2, 3, 3, 4, 4, 5})];
         const std::pair<search::ControlId, std::wstring> choices[] = {
             {search::kCboProductDatabase, db},
             {search::kCboSearchField, field},
@@ -577,8 +551,8 @@ class Chaos {
             Sleep(DWORD(rng.Below(600)));
             PostMessageW(List(), WM_KEYDOWN, VK_ESCAPE, 1);
         }
-        if (Await([&] { return Status() == text::kFinished || Status() == text::kStopped; },
-                  kBoundMs + DWORD(expected.size()) * kRowMs + slack_) != Wait::kDone) {
+        if (!Await([&] { return Status() == text::kFinished || Status() == text::kStopped; },
+                   kBoundMs + DWORD(expected.size()) * kRowMs + slack_)) {
             return;
         }
         list_ = ListedRows();
@@ -634,7 +608,7 @@ class Chaos {
         }
         if (way == 1 && list_.empty()) {
             std::optional<driver::MessageBoxSeen> box;
-            if (Await([&] { return bool(box = Box(L"Skuvane")); }, kBoundMs) != Wait::kDone) return;
+            if (!Await([&] { return bool(box = Box(L"Skuvane")); }, kBoundMs)) return;
             if (box->text != text::kSelectItem) Failed("not the empty list's message");
             Answer(box->hwnd, IDOK);
         }
@@ -645,22 +619,6 @@ class Chaos {
     // One row's exchange: the prompt, a quantity typed, and the outcome shown.
     // False when it ends the add.
     bool AddRow(Rng& rng, int row) {
-        HWND input = nullptr;
-        if (Await(
-                [&] {
-                    for (HWND dlg : driver::WindowsOf(app_->pid(), L"#32770", true))
-                        if (GetDlgItem(dlg, 101)) input = dlg;
-                    return input != nullptr;
-                },
-                kBoundMs + slack_) != Wait::kDone) {
-            return false;
-        }
-        const Row& r = list_[size_t(row)];
-        if (driver::Text(GetDlgItem(input, 100)) !=
-                L"How many [ " + r[0] + L"] would you like to add?" ||
-            driver::Text(input) != text::kAddTitle) {
-            Failed("not the prompt for row " + std::to_string(row));
-        }
         wchar_t point[4] = L".";
         GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, point, 4);
         // Mostly quantities, whole or halves (0.5 among them), then what is none.
@@ -673,13 +631,19 @@ class Chaos {
                 : std::array<std::wstring, 5>{L"0", L"-3", L"ten", L"40000", L""}[size_t(kind - 7)];
         const bool cancel = rng.Chance(10);
         op_ += " row " + std::to_string(row) + (cancel ? " Cancel" : " \"" + Utf8(typed) + "\"");
-        SendMessageW(GetDlgItem(input, 101), WM_SETTEXT, 0, LPARAM(typed.c_str()));
-        Answer(input, cancel ? IDCANCEL : IDOK);
+        const Row& r = list_[size_t(row)];
+        std::wstring prompt, title;
+        if (!driver::AnswerInputBox(app_->pid(), typed, !cancel, kBoundMs, &prompt, &title) ||
+            prompt != L"How many [ " + r[0] + L"] would you like to add?" ||
+            title != text::kAddTitle) {
+            Failed("not the prompt for row " + std::to_string(row) + ": " + Utf8(prompt));
+            return false;
+        }
         if (cancel || kind >= 7) return false;
         const int quantity = kind < 5 ? whole : int(std::nearbyint(whole + 0.5));  // to even
         std::optional<driver::MessageBoxSeen> box;
-        if (Await([&] { return (box = Box(L"Skuvane")) && box->text.starts_with(L"Product"); },
-                  kBoundMs + slack_) != Wait::kDone) {
+        if (!Await([&] { return (box = Box(L"Skuvane")) && box->text.starts_with(L"Product"); },
+                   kBoundMs + slack_)) {
             return false;
         }
         Answer(box->hwnd, IDOK);
@@ -689,7 +653,7 @@ class Chaos {
             Failed("the outcome reads \"" + Utf8(box->text) + "\"");
             return false;
         }
-        quote_.emplace_back(r[3], r[1], quantity);
+        quote_.push_back(r[3] + L" of " + r[1] + L" times " + std::to_wstring(quantity));
         return true;
     }
 
@@ -835,14 +799,13 @@ class Chaos {
     int sortColumn_ = -1;
     bool descending_ = false;
     ULONGLONG lastFind_ = 0;
-    std::vector<std::tuple<std::wstring, std::wstring, int>> quote_;
+    std::vector<std::wstring> quote_;  // "part of vendor times quantity"
     size_t quoteChecked_ = 0;
     // What happened.
     std::vector<std::string> done_;  // each operation as drawn
     std::string op_;
     int failures_ = 0, hangs_ = 0, crashes_ = 0;
     std::array<int, kKinds> injected_{}, met_{};
-    std::map<const char*, int> counts_;
 };
 
 const Chaos::Operation Chaos::kOperations[] = {
