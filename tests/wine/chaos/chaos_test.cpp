@@ -434,14 +434,15 @@ class Chaos {
         hangs_ += hang;
         crashes_ += crash;
         ADD_FAILURE() << "operation " << op_ << ": " << why;
-        std::printf("chaos: failure at operation %s (seed %llu): %s\n  operations before it:\n",
-                    op_.c_str(), static_cast<unsigned long long>(seed_), why.c_str());
-        for (size_t i = done_.size() > 30 ? done_.size() - 30 : 0; i < done_.size(); ++i)
-            std::printf("    %s\n", done_[i].c_str());
-        const std::vector<std::string> log = host_.LogLines();
-        std::printf("  the host's last calls:\n");
-        for (size_t i = log.size() > 5 ? log.size() - 5 : 0; i < log.size(); ++i)
-            std::printf("    %s\n", log[i].c_str());
+        const auto last = [](const std::vector<std::string>& lines, size_t n, const char* what) {
+            std::printf("  %s:\n", what);
+            for (size_t i = lines.size() > n ? lines.size() - n : 0; i < lines.size(); ++i)
+                std::printf("    %s\n", lines[i].c_str());
+        };
+        std::printf("chaos: failure at operation %s (seed %llu): %s\n", op_.c_str(),
+                    static_cast<unsigned long long>(seed_), why.c_str());
+        last(done_, 30, "the operations before it");
+        last(host_.LogLines(), 5, "the host's last calls");
         std::printf("  replay: make chaos SEED=%llu OPS=%zu\n",
                     static_cast<unsigned long long>(seed_), done_.size() + 1);
         // Start afresh: the program, the host and the model.
@@ -675,10 +676,8 @@ class Chaos {
         SendMessageW(header, WM_LBUTTONUP, 0, at);
         // The same rows, none after the next one in the locale's text order, case ignored.
         const Rows rows = ListedRows();
-        Rows before = list_, after = rows;
-        std::ranges::sort(before);
-        std::ranges::sort(after);
-        if (before != after) Failed("the sort changed the rows themselves");
+        if (!std::ranges::is_permutation(rows, list_))
+            Failed("the sort changed the rows themselves");
         for (size_t i = 1; i < rows.size(); ++i) {
             const std::wstring &a = rows[i - 1][size_t(column)], &b = rows[i][size_t(column)];
             if (CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()),
