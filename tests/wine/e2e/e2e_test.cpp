@@ -1079,8 +1079,8 @@ TEST(ExeResources, IconGroupHoldsTheThreeImagesAndTheManifestAsksForV6AndPerMoni
     WORD count = *reinterpret_cast<const WORD*>(dir + 4);
     ASSERT_EQ(count, 3);
     std::vector<std::tuple<int, int, int>> images;
-    for (const BYTE* e = dir + 6; e < dir + 6 + count * 14; e += 14)  // 14-byte entries
-        images.emplace_back(e[0], e[1], e[6] | (e[7] << 8));          // width, height, bits
+    for (const BYTE* e = dir + 6; images.size() < count; e += 14)  // 14-byte entries
+        images.emplace_back(e[0], e[1], e[6] | (e[7] << 8));       // width, height, bits
     EXPECT_EQ(images,
               (std::vector<std::tuple<int, int, int>>{{32, 32, 1}, {32, 32, 4}, {16, 16, 4}}));
 
