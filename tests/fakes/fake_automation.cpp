@@ -38,6 +38,14 @@ namespace {
 
 [[noreturn]] void Raise(const platform::ErrorKind& error) { throw RuntimeError(error); }
 
+// The type name of a value as a late-bound caller would see it.
+std::wstring TypeName(const Variant& v) {
+    static const wchar_t* const kNames[] = {L"Empty", L"Null",   L"Boolean", L"Integer",
+                                            L"Long",  L"Single", L"Double",  L"Currency",
+                                            L"Date",  L"String", L"Object",  L"Error"};
+    return kNames[static_cast<int>(v.type())];
+}
+
 template <class T>
 T Narrow(double d) {
     const double r = std::nearbyint(d);  // halves to even
@@ -70,13 +78,6 @@ Variant Value::ToVariant() const {
                 return Variant(v);
         },
         v_);
-}
-
-std::wstring TypeName(const Variant& v) {
-    static const wchar_t* const kNames[] = {L"Empty", L"Null",   L"Boolean", L"Integer",
-                                            L"Long",  L"Single", L"Double",  L"Currency",
-                                            L"Date",  L"String", L"Object",  L"Error"};
-    return kNames[static_cast<int>(v.type())];
 }
 
 std::wstring Describe(const Variant& v) {
@@ -134,23 +135,15 @@ Variant FakeAutomation::Run(std::wstring object, std::wstring member, CallKind k
                             const std::function<Variant()>& body) {
     ++counts_[member];
     if (!record) return body();
-    CallRecord rec{std::move(object), std::move(member), kind, {}, {}};
+    CallRecord& rec =
+        calls_.emplace_back(CallRecord{std::move(object), std::move(member), kind, {}});
     for (const Arg& a : args) {
         VisitArg(a, [&](const Variant& v) {
             rec.args.push_back({TypeName(v), a.byRef(), Describe(v)});
         });
     }
-    const size_t index = calls_.size();
-    calls_.push_back(std::move(rec));
-    try {
-        if (onCall) onCall(calls_[index]);
-        Variant result = body();
-        calls_[index].result = Describe(result);
-        return result;
-    } catch (const RuntimeError& e) {
-        calls_[index].result = L"error " + std::to_wstring(e.number());
-        throw;
-    }
+    if (onCall) onCall(rec);
+    return body();
 }
 
 std::unique_ptr<const platform::Text> FakeAutomation::MakeText(std::wstring_view text) {

@@ -62,10 +62,8 @@ inline Value I(int16_t v) { return Value(v); }
 // The Long literal.
 inline Value L(int32_t v) { return Value(v); }
 
-// The type name of a value as a late-bound caller would see it ("Integer",
-// "String", "Null"...), and its text for records: strings as given, Null as
-// "Null", Empty as "Empty", objects by their path.
-std::wstring TypeName(const platform::Variant& v);
+// A value's text for records: strings as given, Null as "Null", Empty as
+// "Empty", objects by their path.
 std::wstring Describe(const platform::Variant& v);
 
 struct ArgRecord {
@@ -80,7 +78,6 @@ struct CallRecord {
     std::wstring member;
     platform::CallKind kind = platform::CallKind::Method;
     std::vector<ArgRecord> args;  // as passed, before the call
-    std::wstring result;          // Describe() of the result, or "error N"
     std::wstring Line() const;    // the trace line
 };
 
@@ -200,7 +197,7 @@ class FakeAutomation : public platform::Automation {
   private:
     friend class FakeObject;
     friend class FakeRef;
-    // Records a call, then runs onCall and `body`, noting the result or error.
+    // Records a call, then runs onCall and `body`.
     platform::Variant Run(std::wstring object, std::wstring member, platform::CallKind kind,
                           Args args, const std::function<platform::Variant()>& body);
     // GetObject and CreateObject: `find` gives the object, or nullptr for 429.

@@ -64,7 +64,7 @@ void ListView::RowsAdded(bool) {
 }
 
 void Ui::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
-    const std::wstring shown = title.empty() ? std::wstring(kAppTitle) : title;
+    const std::wstring shown = title.empty() ? std::wstring(L"Skuvane") : title;
     journal_.Add(L"msgbox " + std::to_wstring(style) + L" " + shown + L": " + text);
 }
 
@@ -111,9 +111,7 @@ bool NumberRules::IsNumeric(const std::wstring& text) {
 }
 
 double NumberRules::ToDouble(const std::wstring& text) {
-    double v = 0;
-    if (!convert::ParseNumber(text, v)) throw platform::RuntimeError(platform::err::kTypeMismatch);
-    return v;
+    return convert::ToDouble(platform::Variant(text));  // raises 13 for a text not a number
 }
 
 bool NumberRules::ToInteger(const std::wstring& text, int16_t& out) {

@@ -104,8 +104,6 @@ class ListView : public platform::ListView {
 
 class Ui : public platform::Ui {
   public:
-    static constexpr const wchar_t* kAppTitle = L"Skuvane";
-
     explicit Ui(Journal& journal) : journal_(journal) {}
     void MsgBox(const std::wstring& text, int style, const std::wstring& title) override;
     // Answers from the script, in order; Cancel (empty text) when it runs out.

@@ -39,8 +39,57 @@ bool Matches(const std::wstring& text, const std::wstring& op, const std::wstrin
 }  // namespace
 
 FakeVantora::FakeVantora(FakeAutomation& com) : com_(com) {
-    BuildApplication();
-    BuildItemFunctions();
+    // The application, its databases and documents.
+    app_ = com_.NewObject(L"Application");
+    auto dbs = com_.NewObject(L"Application.ProductDatabases");
+    dbs->On(L"Count",
+            [this](Args) { return Variant(static_cast<int32_t>(scenario.databases.size())); });
+    dbs->On(L"Item", [this](Args a) {
+        return Variant(com_.Ref(DatabaseItem(ArgAs(a, 0, convert::ToInteger))));
+    });
+    app_->Child(L"ProductDatabases", dbs);
+    auto docs = com_.NewObject(L"Application.DocFunctions");
+    docs->On(L"GetActiveDocumentIndex",
+             [this](Args) { return scenario.activeDocument.ToVariant(); });
+    app_->Child(L"DocFunctions", docs);
+    // Its item functions and their buffers.
+    auto f = com_.NewObject(L"Application.ItemFunctions");
+    f->On(L"MLIBufferClear", [this](Args) {
+        buffer.clear();
+        return Variant();
+    });
+    f->On(L"FindAndCopyProductsIntoMLIBuffer", [this](Args a) {
+        const std::wstring db = Text(a, 0), field = Text(a, 1), op = Text(a, 2), value = Text(a, 3);
+        int32_t n = 0;
+        for (const Database& d : scenario.databases) {
+            if (d.name != db) continue;
+            for (const Product& p : d.products) {
+                if (!Matches(FieldText(p, field), op, value)) continue;
+                buffer.push_back(p);
+                ++n;
+            }
+        }
+        auto forced = scenario.found.find(db);
+        return forced != scenario.found.end() ? forced->second.ToVariant() : Variant(n);
+    });
+    f->On(L"MLIBufferCount", [this](Args) {
+        return scenario.bufferCount ? scenario.bufferCount->ToVariant()
+                                    : Variant(static_cast<int32_t>(buffer.size()));
+    });
+    f->On(L"SLIBufferCopyFromMLIBuffer", [this](Args a) {
+        const int32_t row = ArgAs(a, 0, convert::ToLong);
+        sli_ = row >= 1 && row <= static_cast<int32_t>(buffer.size()) ? buffer[row - 1] : Product{};
+        return Variant(int16_t{0});
+    });
+    f->On(L"SLIBufferGetValue", [this](Args a) {
+        auto it = sli_.fields.find(Text(a, 0));
+        return it == sli_.fields.end() ? Variant() : it->second.ToVariant();
+    });
+    f->On(L"AddItemFromProductDatabase", [this](Args a) {
+        added.push_back({Text(a, 0), Text(a, 1), ArgAs(a, 2, convert::ToDouble)});
+        return scenario.addResult.ToVariant();
+    });
+    app_->Child(L"ItemFunctions", f);
     SetRunning(true);
     SetInstalled(true);
 }
@@ -98,61 +147,6 @@ std::shared_ptr<FakeObject> FakeVantora::DatabaseItem(int index) {
         });
     }
     return item;
-}
-
-void FakeVantora::BuildApplication() {
-    app_ = com_.NewObject(L"Application");
-    auto dbs = com_.NewObject(L"Application.ProductDatabases");
-    dbs->On(L"Count",
-            [this](Args) { return Variant(static_cast<int32_t>(scenario.databases.size())); });
-    dbs->On(L"Item", [this](Args a) {
-        return Variant(com_.Ref(DatabaseItem(ArgAs(a, 0, convert::ToInteger))));
-    });
-    app_->Child(L"ProductDatabases", dbs);
-    auto docs = com_.NewObject(L"Application.DocFunctions");
-    docs->On(L"GetActiveDocumentIndex",
-             [this](Args) { return scenario.activeDocument.ToVariant(); });
-    app_->Child(L"DocFunctions", docs);
-}
-
-void FakeVantora::BuildItemFunctions() {
-    auto f = com_.NewObject(L"Application.ItemFunctions");
-    f->On(L"MLIBufferClear", [this](Args) {
-        buffer.clear();
-        return Variant();
-    });
-    f->On(L"FindAndCopyProductsIntoMLIBuffer", [this](Args a) {
-        const std::wstring db = Text(a, 0), field = Text(a, 1), op = Text(a, 2), value = Text(a, 3);
-        int32_t n = 0;
-        for (const Database& d : scenario.databases) {
-            if (d.name != db) continue;
-            for (const Product& p : d.products) {
-                if (!Matches(FieldText(p, field), op, value)) continue;
-                buffer.push_back(p);
-                ++n;
-            }
-        }
-        auto forced = scenario.found.find(db);
-        return forced != scenario.found.end() ? forced->second.ToVariant() : Variant(n);
-    });
-    f->On(L"MLIBufferCount", [this](Args) {
-        return scenario.bufferCount ? scenario.bufferCount->ToVariant()
-                                    : Variant(static_cast<int32_t>(buffer.size()));
-    });
-    f->On(L"SLIBufferCopyFromMLIBuffer", [this](Args a) {
-        const int32_t row = ArgAs(a, 0, convert::ToLong);
-        sli_ = row >= 1 && row <= static_cast<int32_t>(buffer.size()) ? buffer[row - 1] : Product{};
-        return Variant(int16_t{0});
-    });
-    f->On(L"SLIBufferGetValue", [this](Args a) {
-        auto it = sli_.fields.find(Text(a, 0));
-        return it == sli_.fields.end() ? Variant() : it->second.ToVariant();
-    });
-    f->On(L"AddItemFromProductDatabase", [this](Args a) {
-        added.push_back({Text(a, 0), Text(a, 1), ArgAs(a, 2, convert::ToDouble)});
-        return scenario.addResult.ToVariant();
-    });
-    app_->Child(L"ItemFunctions", f);
 }
 
 }  // namespace fake

@@ -82,8 +82,6 @@ class FakeVantora {
   private:
     std::shared_ptr<FakeObject> DatabaseItem(int index);
     std::shared_ptr<FakeObject> Installation(int index);
-    void BuildApplication();
-    void BuildItemFunctions();
 
     FakeAutomation& com_;
     bool running_ = false;

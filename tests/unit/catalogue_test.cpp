@@ -1,9 +1,11 @@
-// One row of the result list against the catalogue written out by hand.
+// One row of the result list against the catalogue written out by hand, and
+// the list's own bounds.
 #include "search/catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/expected/catalogue.h"
+#include "tests/fakes/fake_automation.h"
 
 namespace {
 
@@ -27,6 +29,8 @@ TEST(Catalogue, EveryCellShowsTheFieldItsHeaderNames) {
     EXPECT_EQ(items.Key(2), L"1key");
     EXPECT_EQ(items.Text(1), L"<Description>");
     EXPECT_EQ(items.Tag(1), L"<ManufacturerPartNumber>");
+    EXPECT_EQ(fake::Raised([&] { (void)items.Text(3); }).number(),
+              platform::err::kIndexOutOfBounds.number);
     ASSERT_EQ(items.SubItemCount(1), 101);
     for (int sub = 1; sub <= 101; ++sub) {
         const std::wstring field = expected::FieldOf(size_t(sub));

@@ -1,14 +1,18 @@
 // frmMain built in this process: its layout at 96 and 144 DPI, its frame,
 // the keyboard, the event binding, the toolkit over its controls, the rule
 // for failures in handlers, and the result list driven as the user does.
+// Then the automation layer under them against an automation object of this
+// process, and the conversions and number rules under the system's own code;
+// the same layer against another process is what the end-to-end tests drive.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 #include <oleacc.h>
 
-#include <algorithm>
+#include <array>
 #include <atomic>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -19,25 +23,29 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "layout_pixels.h"
 #include "platform/error.h"
 #include "platform/win32/automation_win.h"
 #include "platform/win32/com_win.h"
 #include "platform/win32/numbers_win.h"
+#include "platform/win32/variant_win.h"
 #include "search/layout.h"
 #include "standin/client/driver_win.h"
 
 namespace {
 
+using platform::Arg;
+using platform::Decimal;
+using platform::Null;
+using platform::Object;
+using platform::Order;
+using platform::RuntimeError;
+using platform::Variant;
 using search::ControlId;
 
 void InitControls() {
-    static bool done = [] {
-        INITCOMMONCONTROLSEX icc = {sizeof(icc),
-                                    ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-        return InitCommonControlsEx(&icc) != FALSE;
-    }();
-    (void)done;
+    const INITCOMMONCONTROLSEX icc = {
+        sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
 }
 
 // Handles what is waiting through the window's own keyboard path.
@@ -61,11 +69,6 @@ struct Bound {
             counters[e.event] = [this, e] { ++calls[e.event]; };
         window.Bind(counters);
     }
-    int Calls() const {
-        int n = 0;
-        for (const auto& [name, c] : calls) n += c;
-        return n;
-    }
     HWND Control(ControlId id) const { return window.Control(id); }
 
     app::MainWindow window;
@@ -80,6 +83,48 @@ std::future<std::optional<driver::MessageBoxSeen>> AnswerNextBox() {
         if (seen) driver::Press(seen->hwnd, IDOK);
         return seen;
     });
+}
+
+int32_t ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// Where each control must sit, in pixels, written out by hand at 96 DPI
+// apart from the program's table in twips: left, top, width and height. At
+// another DPI each figure scales on its own to the nearest pixel, halves up.
+struct PixelsAt96 {
+    search::ControlId id;
+    int left, top, width, height;
+};
+constexpr PixelsAt96 kAt96[] = {
+    {search::kLabel4, 8, 8, 193, 17},
+    {search::kCboProductDatabase, 8, 24, 193, 21},
+    {search::kLabel1, 8, 56, 121, 17},
+    {search::kLabel3, 160, 56, 121, 17},
+    {search::kLabel2, 288, 56, 121, 17},
+    {search::kCboSearchField, 8, 72, 145, 21},
+    {search::kCboOperator, 160, 72, 121, 21},
+    {search::kTxtSearchFor, 288, 72, 129, 21},
+    {search::kCmdSearch, 432, 72, 97, 21},
+    {search::kLabel5, 8, 112, 193, 17},
+    {search::kLvwResults, 8, 128, 529, 145},
+    {search::kLblStatus, 8, 288, 169, 17},
+    {search::kCmdAddToQuote, 232, 288, 193, 21},
+    {search::kCmdClose, 440, 288, 97, 21},
+};
+
+RECT Pixels(ControlId id, int dpi) {
+    auto px = [dpi](int at96) { return (at96 * dpi * 2 + 96) / (96 * 2); };
+    for (const PixelsAt96& p : kAt96) {
+        if (p.id == id)
+            return {px(p.left), px(p.top), px(p.left) + px(p.width), px(p.top) + px(p.height)};
+    }
+    return {};
 }
 
 std::tuple<LONG, LONG, LONG, LONG> Edges(const RECT& r) {
@@ -103,7 +148,7 @@ TEST(WindowLayout, EveryControlSitsOnThePixelTableAt96And144Dpi) {
         EXPECT_EQ(client.bottom, k.client.cy);
         for (const auto& c : search::kLayout) {
             SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
-            EXPECT_EQ(Edges(driver::ClientRectIn(b.Control(c.id), w)), Edges(Pixels(c, k.dpi)));
+            EXPECT_EQ(Edges(driver::ClientRectIn(b.Control(c.id), w)), Edges(Pixels(c.id, k.dpi)));
         }
     }
 }
@@ -120,10 +165,8 @@ TEST(WindowLayout, ScreenReadersObjectFollowsTheLayoutAndLivesOnlyWhileHeld) {
         SendMessageW(b.window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                      reinterpret_cast<LPARAM>(&suggested));
         HWND txt = b.Control(search::kTxtSearchFor);
-        const auto& row =
-            *std::find_if(search::kLayout.begin(), search::kLayout.end(),
-                          [](const auto& c) { return c.id == search::kTxtSearchFor; });
-        EXPECT_EQ(Edges(driver::ClientRectIn(txt, b.window.hwnd())), Edges(Pixels(row, 144)));
+        EXPECT_EQ(Edges(driver::ClientRectIn(txt, b.window.hwnd())),
+                  Edges(Pixels(search::kTxtSearchFor, 144)));
         IAccessible* acc = nullptr;  // not a ComPtr: its last Release tells the count
         ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(txt, OBJID_CLIENT, IID_PPV_ARGS(&acc)));
         VARIANT self;
@@ -156,7 +199,7 @@ TEST(WindowLayout, CaptionsAndControlTypesAreThoseOfTheTableAndCaptionsFit) {
         DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
         SelectObject(dc, old);
         ReleaseDC(h, dc);
-        RECT box = Pixels(c, 96);
+        RECT box = Pixels(c.id, 96);
         int margin = c.type == search::ControlType::Button ? 8 : 0;
         EXPECT_LE(r.right + margin, box.right - box.left);
         EXPECT_LE(r.bottom, box.bottom - box.top);
@@ -176,15 +219,11 @@ TEST(WindowFrame, FixedDialogFrameWithoutTaskbarButtonCentredOnScreen) {
     Bound b;
     HWND w = b.window.hwnd();
     LONG style = GetWindowLongW(w, GWL_STYLE), ex = GetWindowLongW(w, GWL_EXSTYLE);
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_THICKFRAME);
-    EXPECT_TRUE(style & WS_SYSMENU);
-    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
-    // A taskbar button comes with an unowned or app window; a tool window
-    // would lose the normal title bar.
-    EXPECT_FALSE(ex & WS_EX_APPWINDOW);
-    EXPECT_FALSE(ex & WS_EX_TOOLWINDOW);
+    // No minimize, maximize or sizing; a taskbar button comes with an unowned
+    // or app window, and a tool window would lose the normal title bar.
+    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_SYSMENU | WS_CAPTION),
+              WS_SYSMENU | WS_CAPTION);
+    EXPECT_EQ(ex & (WS_EX_APPWINDOW | WS_EX_TOOLWINDOW), 0);
     HWND owner = GetWindow(w, GW_OWNER);
     ASSERT_NE(owner, nullptr);
     EXPECT_FALSE(IsWindowVisible(owner));
@@ -267,12 +306,7 @@ TEST(ToolkitChooser, TextIsTheSelectedEntryAndABadPositionRaises) {
     EXPECT_EQ(cbo.Text(), L"") << "nothing is selected until code selects";
     cbo.SetListIndex(1);
     EXPECT_EQ(cbo.Text(), L"Equal to");
-    try {
-        cbo.SetListIndex(2);
-        ADD_FAILURE() << "no error raised";
-    } catch (const platform::RuntimeError& e) {
-        EXPECT_EQ(e.number(), 380);
-    }
+    EXPECT_EQ(ErrorOf([&] { cbo.SetListIndex(2); }), 380);
     EXPECT_EQ(cbo.Text(), L"Equal to");
     cbo.Clear();
     EXPECT_EQ(cbo.Text(), L"");
@@ -294,8 +328,7 @@ TEST(ToolkitList, DoubleClickOnTheListRunsItsHandler) {
     const LPARAM at = MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2);
     for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         SendMessageW(lvw, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
-    EXPECT_EQ(b.calls[L"lvwResults_DblClick"], 1);
-    EXPECT_EQ(b.Calls(), 1);
+    EXPECT_EQ(b.calls, (std::map<std::wstring, int>{{L"lvwResults_DblClick", 1}}));
     EXPECT_EQ(list.Items().SelectedPosition(), 2);
     EXPECT_TRUE(list.Items().Selected(2));
 }
@@ -373,7 +406,7 @@ TEST(WindowFailures, WhatEndsTheProgramDuringAYieldEndsTheYieldingHandlerToo) {
         };
         h[L"cmdAddToQuote_Click"] = [&] {
             ++adds;
-            throw platform::RuntimeError(91, L"Object variable or With block variable not set");
+            throw RuntimeError(91, L"Object variable or With block variable not set");
         };
         b.window.Bind(h);
         b.window.Show();
@@ -633,6 +666,281 @@ TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
     }
     EXPECT_EQ(Pasted(), (Table{kCaptions, {L"One", L"v", L"1", L"d"}}));  // Copy
     EXPECT_EQ(Shown(LVNI_SELECTED).size(), 2u);                           // Select All
+}
+
+// ============================================================================
+// The automation layer, its conversions and the number rules
+// ============================================================================
+
+// An object whose members show what arrived and how:
+//   Describe(...)       the argument types in call order, e.g. "BSTR&,I2"
+//   Echo(x)             x, by value
+//   Change(s&, i&, d&)  s gains "!", i doubles, d adds 0.5
+//   Flags               the dispatch flags of this call
+//   Fail, FailNumbered  raise, with a description and source
+//   Self                a new reference to this object
+// It lives on the test's stack; refs counts the references held to it.
+class Probe final : public IDispatch {
+  public:
+    ULONG refs = 1;
+    int calls = 0;  // Invoke
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ? this : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    // No type information: callers go by name.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
+                                            DISPID* id) override {
+        for (DISPID m = 0; m < DISPID(std::size(kMembers)); ++m) {
+            if (_wcsicmp(kMembers[m], names[0]) == 0) {
+                *id = m;
+                return S_OK;
+            }
+        }
+        *id = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p,
+                                     VARIANT* result, EXCEPINFO* ei, UINT*) override {
+        ++calls;
+        const UINT n = p->cArgs;
+        VARIANT* args = p->rgvarg;  // last argument first
+        switch (id) {
+            case kDescribe: {
+                std::wstring text;
+                for (UINT i = n; i-- > 0;) {
+                    text += TypeText(args[i].vt & ~VT_BYREF);
+                    if (args[i].vt & VT_BYREF) text += L"&";
+                    if (i) text += L",";
+                }
+                V_VT(result) = VT_BSTR;
+                V_BSTR(result) = SysAllocString(text.c_str());
+                return S_OK;
+            }
+            case kEcho:
+                return n == 1 ? VariantCopyInd(result, &args[0]) : DISP_E_BADPARAMCOUNT;
+            case kChange: {
+                if (n != 3) return DISP_E_BADPARAMCOUNT;
+                if (args[2].vt != (VT_BYREF | VT_BSTR) || args[1].vt != (VT_BYREF | VT_I2) ||
+                    args[0].vt != (VT_BYREF | VT_R8))
+                    return DISP_E_TYPEMISMATCH;
+                BSTR& s = *V_BSTRREF(&args[2]);
+                const std::wstring changed = std::wstring(s, SysStringLen(s)) + L"!";
+                SysFreeString(s);
+                s = SysAllocString(changed.c_str());
+                *V_I2REF(&args[1]) = SHORT(*V_I2REF(&args[1]) * 2);
+                *V_R8REF(&args[0]) += 0.5;
+                return S_OK;
+            }
+            case kFlags:
+                V_VT(result) = VT_I4;
+                V_I4(result) = flags;
+                return S_OK;
+            case kFail:
+            case kFailNumbered:
+                *ei = {};
+                ei->bstrSource = SysAllocString(L"Test.Server");
+                ei->bstrDescription = SysAllocString(L"The part is unknown");
+                ei->scode = id == kFail ? SCODE(0x80040201)
+                                        : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 1234);
+                return DISP_E_EXCEPTION;
+            case kSelf:
+                AddRef();
+                V_VT(result) = VT_DISPATCH;
+                V_DISPATCH(result) = this;
+                return S_OK;
+            default:
+                return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+  private:
+    enum : DISPID { kDescribe, kEcho, kChange, kFlags, kFail, kFailNumbered, kSelf };
+    static constexpr const wchar_t* kMembers[] = {L"Describe", L"Echo",         L"Change", L"Flags",
+                                                  L"Fail",     L"FailNumbered", L"Self"};
+    static std::wstring TypeText(VARTYPE vt) {
+        for (const auto& [type, name] : kTypeNames)
+            if (vt == type) return name;
+        return std::to_wstring(vt);
+    }
+    static constexpr std::pair<VARTYPE, const wchar_t*> kTypeNames[] = {
+        {VT_BSTR, L"BSTR"}, {VT_I2, L"I2"}, {VT_I4, L"I4"}, {VT_R8, L"R8"}};
+};
+
+class AutomationWin : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    static void TearDownTestSuite() { CoUninitialize(); }
+    void TearDown() override {
+        root_.reset();
+        EXPECT_EQ(probe_.refs, 1u) << "references left on the object";
+    }
+
+    Probe probe_;
+    Object root_ = std::make_unique<win32::DispatchWin>(win32::ComPtr<IDispatch>(&probe_));
+    win32::AutomationWin com_;
+};
+
+TEST_F(AutomationWin, ArgumentsArriveWithTheirTypesInCallOrderAndReferencesComeBackChanged) {
+    std::wstring s = L"part";
+    int16_t i = 21;
+    double d = 2.5;
+    std::array<Arg, 3> refs{Arg::Ref(s), Arg::Ref(i), Arg::Ref(d)};
+    EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", refs)), L"BSTR&,I2&,R8&");
+    std::array<Arg, 4> values{Arg::Val(Variant(L"x")), Arg::Val(Variant(int16_t{1})),
+                              Arg::Val(Variant(int32_t{0})), Arg::Val(Variant(2.5))};
+    EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", values)), L"BSTR,I2,I4,R8");
+
+    platform::Invoke(*root_, L"Change", refs);
+    EXPECT_EQ(s, L"part!");
+    EXPECT_EQ(i, 42);
+    EXPECT_EQ(d, 3.0);
+}
+
+// Field names are made once and passed to thousands of calls; each result
+// lands in the caller's variant, whatever it held before.
+TEST_F(AutomationWin, TextMadeOnceServesEveryCallAndResultsReplaceTheVariant) {
+    const auto six = com_.MakeText(L"6");
+    std::array<Arg, 1> text{Arg::Val(*six)};
+    Variant result(L"a longer text than any answer");
+    std::vector<win32::Bstr> others;  // would take the text's memory, were it freed by a call
+    for (int i = 0; i < 3; ++i) {
+        platform::Invoke(*root_, L"Echo", text, result);
+        ASSERT_NE(result.get<std::wstring>(), nullptr);
+        EXPECT_EQ(*result.get<std::wstring>(), L"6");
+        others.emplace_back(L"9");
+    }
+    EXPECT_EQ(six->view(), L"6");
+
+    std::array<Arg, 2> two{Arg::Val(*six), Arg::Val(Variant(int16_t{1}))};
+    platform::Invoke(*root_, L"Describe", two, result);
+    platform::Invoke(*root_, L"Describe", text, result);
+    ASSERT_NE(result.get<std::wstring>(), nullptr);
+    EXPECT_EQ(*result.get<std::wstring>(), L"BSTR");  // nothing of "BSTR,I2" left
+}
+
+// A row's field reads: each text goes by value, whoever made it, and each
+// answer is handed over before the next call; one refused ends the run.
+TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
+    struct Foreign final : platform::Text {
+        std::wstring_view view() const override { return L"b"; }
+    } b;
+    const auto a = com_.MakeText(L"a"), c = com_.MakeText(L"c");
+    struct Reads final : platform::CallRun {
+        std::array<const platform::Text*, 3> texts;
+        std::array<Variant, 3> answers;
+        std::wstring seen;
+        size_t refuse = 3;
+        size_t size() const override { return texts.size(); }
+        const platform::Text& Argument(size_t i) const override { return *texts[i]; }
+        Variant& Answer(size_t i) override { return answers[i]; }
+        void Answered(size_t i) override {
+            seen += *answers[i].get<std::wstring>();
+            if (i == refuse) throw RuntimeError(platform::err::kTypeMismatch);
+        }
+    } reads;
+    reads.texts = {a.get(), &b, c.get()};
+    root_->CallEach(L"Echo", platform::CallKind::Method, reads);
+    EXPECT_EQ(reads.seen, L"abc");
+    EXPECT_EQ(probe_.calls, 3);
+
+    reads.seen.clear();
+    reads.refuse = 1;
+    EXPECT_EQ(ErrorOf([&] { root_->CallEach(L"Echo", platform::CallKind::Method, reads); }), 13);
+    EXPECT_EQ(reads.seen, L"ab");
+    EXPECT_EQ(probe_.calls, 5);
+}
+
+TEST_F(AutomationWin, PropertyReadsAndMethodCallsUseTheirDispatchFlags) {
+    EXPECT_EQ(com_.ToLong(platform::Get(*root_, L"Flags")), DISPATCH_PROPERTYGET);
+    EXPECT_EQ(com_.ToLong(platform::Invoke(*root_, L"Flags")),
+              DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+}
+
+TEST_F(AutomationWin, FailuresRaiseTheirNumberDescriptionAndSource) {
+    try {
+        platform::Invoke(*root_, L"Fail");
+        ADD_FAILURE() << "Fail must raise";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), static_cast<int32_t>(0x80040201));
+        EXPECT_EQ(e.description(), L"The part is unknown");
+        EXPECT_EQ(e.source(), L"Test.Server");
+    }
+    EXPECT_EQ(ErrorOf([&] { platform::Invoke(*root_, L"FailNumbered"); }), 1234);
+    EXPECT_EQ(ErrorOf([&] { platform::Invoke(*root_, L"NoSuchMember"); }), 438);
+    EXPECT_EQ(ErrorOf([&] { platform::Invoke(*root_, L"Change"); }), 450);
+    EXPECT_EQ(ErrorOf([&] { com_.GetRunningObject(L"Skuvane.NoSuchClass"); }), 429);
+    EXPECT_EQ(ErrorOf([&] { com_.CreateObject(L"Skuvane.NoSuchClass"); }), 429);
+}
+
+// Every reference a call returns has one owner, and a call that fails midway
+// leaves none behind; the fixture checks the count once all are gone.
+TEST_F(AutomationWin, ObjectsAreReleasedWithTheirOwners) {
+    EXPECT_EQ(probe_.refs, 2u);
+    {
+        Object self = platform::GetObjectMember(*root_, L"Self");
+        Variant held = platform::Invoke(*self, L"Self");
+        ASSERT_NE(held.get<Object>(), nullptr);
+        EXPECT_EQ(probe_.refs, 4u);
+        platform::Invoke(*root_, L"Flags", {}, held);  // a result replaces the object
+        EXPECT_EQ(probe_.refs, 3u);
+        EXPECT_EQ(ErrorOf([&] { platform::Invoke(*self, L"Fail"); }),
+                  static_cast<int32_t>(0x80040201));
+        EXPECT_EQ(probe_.refs, 3u);
+    }
+    EXPECT_EQ(probe_.refs, 2u);
+}
+
+using Conversions = AutomationWin;
+
+TEST_F(Conversions, NumbersOverflowAndRejectText) {
+    EXPECT_EQ(com_.ToInteger(Variant(int32_t{32767})), 32767);
+    EXPECT_EQ(com_.ToInteger(Variant(2.5)), 2);
+    EXPECT_EQ(com_.ToInteger(Variant(3.5)), 4);
+    EXPECT_EQ(com_.ToInteger(Variant(true)), -1);
+    EXPECT_EQ(com_.ToInteger(Variant()), 0);
+    EXPECT_EQ(com_.ToLong(Variant(L"40000")), 40000);
+    EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(int32_t{32768})); }), 6);
+    EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(L"40000")); }), 6);
+    EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(L"abc")); }), 13);
+    EXPECT_EQ(ErrorOf([&] { com_.ToLong(Variant(L"")); }), 13);
+    EXPECT_EQ(ErrorOf([&] { com_.ToLong(Variant(Null{})); }), 94);
+    // Nothing has no value to read; an array no single one.
+    EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(Object())); }), 91);
+    EXPECT_EQ(ErrorOf([&] { com_.ToLong(Variant(platform::Array{})); }), 13);
+    EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(Decimal{0, false, 0, 5000000000})); }), 6);
+}
+
+TEST_F(Conversions, ComparisonsWithConstants) {
+    EXPECT_EQ(com_.Compare(Variant(int32_t{0}), Variant(int16_t{0})), Order::Equal);
+    EXPECT_EQ(com_.Compare(Variant(int32_t{-3}), Variant(int16_t{0})), Order::Less);
+    EXPECT_EQ(com_.Compare(Variant(L"2"), Variant(int16_t{0})), Order::Greater);
+    EXPECT_EQ(com_.Compare(Variant(false), Variant(false)), Order::Equal);
+    EXPECT_EQ(com_.Compare(Variant(int16_t{0}), Variant(false)), Order::Equal);
+    EXPECT_EQ(com_.Compare(Variant(true), Variant(false)), Order::Less);
+    EXPECT_EQ(com_.Compare(Variant(Null{}), Variant(false)), Order::Null);
+    EXPECT_EQ(com_.Compare(Variant(), Variant(int16_t{0})), Order::Equal);
+    EXPECT_EQ(ErrorOf([&] { com_.Compare(Variant(L"many"), Variant(int16_t{0})); }), 13);
+}
+
+// Quantities typed as halves, blank or in words are the chaos run's adds and
+// the German end-to-end add; here the blanks around a number and the bounds.
+TEST(NumberRulesWin, TypedNumbers) {
+    win32::NumberRulesWin numbers;
+    EXPECT_TRUE(numbers.IsNumeric(L" 12 "));
+    EXPECT_EQ(numbers.ToDouble(L"2.25"), 2.25);
+    int16_t out = 0;
+    EXPECT_TRUE(numbers.ToInteger(L"-32768", out));
+    EXPECT_EQ(out, -32768);
+    EXPECT_FALSE(numbers.ToInteger(L"32768", out));
+    EXPECT_FALSE(numbers.ToInteger(L"1e10", out));
 }
 
 }  // namespace

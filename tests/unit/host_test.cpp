@@ -1,15 +1,21 @@
-// Finding a running Vantora or starting it: the calls made, the messages the
-// user sees and the references left, in each situation the host can be in.
+// The host against the recording fake. Finding a running Vantora or starting
+// it: the calls made, the messages the user sees and the references left, in
+// each situation the host can be in. Its contract: member names, argument
+// order, types and passing, the conversions of results, released references.
 #include <gtest/gtest.h>
 
+#include "host/vantora.h"
 #include "host/vantora_api.h"
 #include "tests/fakes/fake_toolkit.h"
 #include "tests/fakes/fake_vantora.h"
 
 namespace {
 
+using fake::ArgRecord;
 using platform::RuntimeError;
 using Lines = std::vector<std::wstring>;
+
+int Error(const std::function<void()>& f) { return fake::Raised(f).number(); }
 
 const wchar_t kGetApp[] = L"GetObject(String \"Vantora.Application\")";
 const wchar_t kCreateRegistry[] = L"CreateObject(String \"VantoraBackend.Installations\")";
@@ -23,6 +29,12 @@ class EnsureHostRunning : public ::testing::Test {
   protected:
     void TearDown() override { EXPECT_EQ(com.Outstanding(), 0) << "a reference was left"; }
     bool Ensure() { return modVantoraAPI::EnsureHostRunning(com, ui); }
+    // The application object, with the call that got it forgotten.
+    platform::Object App() {
+        platform::Object app = host::GetApplication(com);
+        com.ClearCalls();
+        return app;
+    }
 
     fake::FakeAutomation com;
     fake::FakeVantora vantora{com};
@@ -30,12 +42,6 @@ class EnsureHostRunning : public ::testing::Test {
     fake::Journal shown;
     fake::Ui ui{shown};
 };
-
-TEST_F(EnsureHostRunning, RunningHostIsCheckedTwiceAndNothingElse) {
-    EXPECT_TRUE(Ensure());
-    EXPECT_EQ(com.Trace(), (Lines{kGetApp, kGetApp}));
-    EXPECT_TRUE(shown.lines().empty());
-}
 
 TEST_F(EnsureHostRunning, NoInstallationsShowsTheMessageAndNeverAsksForAnItem) {
     vantora.SetRunning(false);
@@ -47,7 +53,6 @@ TEST_F(EnsureHostRunning, NoInstallationsShowsTheMessageAndNeverAsksForAnItem) {
         EXPECT_FALSE(Ensure());
         EXPECT_EQ(com.Trace(), (Lines{kGetApp, kCreateRegistry, L"Installations.Count", kGetApp}));
         EXPECT_EQ(shown.lines(), (Lines{kNoInstallations}));
-        EXPECT_EQ(com.Outstanding(), 0);
     }
 }
 
@@ -97,14 +102,13 @@ TEST_F(EnsureHostRunning, IsRunningAndStartDecideWhatFollows) {
         EXPECT_EQ(com.CountCalls(L"GetRunningObject"), c.gets);
         EXPECT_EQ(com.Trace().back(), kGetApp);
         EXPECT_EQ(shown.lines(), c.shown);
-        EXPECT_EQ(com.Outstanding(), 0);
     }
 }
 
 TEST_F(EnsureHostRunning, ErrorsOfTheRegistryAreNotTrapped) {
     vantora.SetRunning(false);
     vantora.SetInstalled(false);
-    EXPECT_EQ(fake::Raised([&] { Ensure(); }).number(), 429);
+    EXPECT_EQ(Error([&] { Ensure(); }), 429);
     EXPECT_EQ(com.Trace(), (Lines{kGetApp, kCreateRegistry}));
 
     // Any registry call that raises ends the start the same way, releasing all.
@@ -112,6 +116,71 @@ TEST_F(EnsureHostRunning, ErrorsOfTheRegistryAreNotTrapped) {
     com.RaiseOn(L"Start", RuntimeError(-2147418113, L"Catastrophic failure", L"Backend"));
     EXPECT_EQ(fake::Raised([&] { Ensure(); }).description(), L"Catastrophic failure");
     EXPECT_TRUE(shown.lines().empty());
+}
+
+using HostContract = EnsureHostRunning;
+
+TEST_F(HostContract, FieldReadsPassTheNameByValueAndNullReadsEmpty) {
+    auto app = App();
+    vantora.buffer = {{{{L"Description", platform::Null{}},
+                        {L"Discontinued", true},
+                        {L"Cost", 2.5},
+                        {L"Qty", fake::I(-3)}}}};
+    int16_t row = 1;
+    host::SLIBufferCopyFromMLIBuffer(com, *app, row);
+    com.ClearCalls();
+
+    auto f = host::ItemFunctions(*app);
+    std::vector<std::unique_ptr<const platform::Text>> fields;
+    for (const wchar_t* name : {L"Qty", L"Description", L"Discontinued", L"Cost", L"NoSuchField"})
+        fields.push_back(com.MakeText(name));
+    // The slots are kept from row to row: each value replaces the one before.
+    std::array<host::FieldValue, 5> slots;
+    std::array<std::wstring_view, 5> texts;
+    auto read = [&] {
+        host::SLIBufferGetValues(com, *f, fields, slots, texts);
+        return std::vector<std::wstring>(texts.begin(), texts.end());
+    };
+    EXPECT_EQ(read(), (std::vector<std::wstring>{L"-3", L"", L"True", L"2.5", L""}));
+    // One ItemFunctions serves every read.
+    EXPECT_EQ(com.CountCalls(L"ItemFunctions"), 1);
+    const auto& call = com.calls()[2];
+    EXPECT_EQ(call.member, L"SLIBufferGetValue");
+    EXPECT_EQ(call.args, (std::vector<ArgRecord>{{L"String", false, L"Description"}}));
+    vantora.buffer[0].fields = {
+        {L"Description", 7.25}, {L"Qty", L"many"}, {L"Cost", platform::Null{}}};
+    host::SLIBufferCopyFromMLIBuffer(com, *app, row);
+    EXPECT_EQ(read(), (std::vector<std::wstring>{L"many", L"7.25", L"", L"", L""}));
+}
+
+TEST_F(HostContract, AddingPassesThreeReferencesThenLongZero) {
+    auto app = App();
+    std::wstring part = L"P-1", vendor = L"Acme";
+    double qty = 2.5;
+    vantora.scenario.addResult = fake::I(-1);
+    EXPECT_EQ(host::AddItemFromProductDatabase(com, *app, part, vendor, qty), -1);
+    EXPECT_EQ(com.calls().back().args, (std::vector<ArgRecord>{{L"String", true, L"P-1"},
+                                                               {L"String", true, L"Acme"},
+                                                               {L"Double", true, L"2.5"},
+                                                               {L"Long", false, L"0"}}));
+
+    vantora.scenario.activeDocument = fake::I(-1);
+    EXPECT_EQ(host::GetActiveDocumentIndex(com, *app), -1);
+    EXPECT_EQ(com.Trace().back(), L"Application.DocFunctions.GetActiveDocumentIndex()");
+}
+
+TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
+    auto app = App();
+    com.RaiseOn(L"MLIBufferCount", RuntimeError(-2147220991, L"Buffer locked", L"Vantora"));
+    const RuntimeError e = fake::Raised([&] { host::MLIBufferCount(com, *app); });
+    EXPECT_EQ(e.number(), -2147220991);
+    EXPECT_EQ(e.description(), L"Buffer locked");
+    EXPECT_EQ(e.source(), L"Vantora");
+    EXPECT_EQ(com.Outstanding(), 1);  // only `app`
+    vantora.SetRunning(false);
+    EXPECT_EQ(Error([&] { host::GetApplication(com); }), 429);
+    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(int16_t{1})); }), 424);
+    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(platform::Object())); }), 91);
 }
 
 TEST(IsHostRunning, EveryFailureIsFalse) {
