@@ -214,7 +214,11 @@ class WatchedUi final : public platform::Ui {
 class Window {
   public:
     Window() : ui_(window_.Ui()), form_(window_.Controls(), automation_, ui_, numbers_) {
-        SetWindowSubclass(List(), &Window::ListPainted, 0, reinterpret_cast<DWORD_PTR>(this));
+        // Over the list's own procedure as the program subclasses it, so that
+        // the watch adds no cost of its own to every message.
+        watched_ = this;
+        listProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::ListPainted)));
         window_.Bind(app::BindTo(form_));
         if (!window_.Load()) Fail("the window did not load (is the host registered?)");
         window_.Show();
@@ -326,10 +330,9 @@ class Window {
         SendMessageW(combo, CB_SETCURSEL, WPARAM(at), 0);
     }
 
-    static LRESULT CALLBACK ListPainted(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                        DWORD_PTR self) {
-        const LRESULT r = DefSubclassProc(list, msg, wp, lp);
-        auto& w = *reinterpret_cast<Window*>(self);
+    static LRESULT CALLBACK ListPainted(HWND list, UINT msg, WPARAM wp, LPARAM lp) {
+        const LRESULT r = CallWindowProcW(listProc_, list, msg, wp, lp);
+        Window& w = *watched_;
         if (msg == WM_PAINT && w.firstPaint_ == Clock::time_point() &&
             ListView_GetItemCount(list) > 0) {
             w.firstPaint_ = Clock::now();
@@ -343,6 +346,8 @@ class Window {
     win32::NumberRulesWin numbers_;
     search::frmMain form_;
     Clock::time_point start_, firstPaint_;
+    static inline Window* watched_ = nullptr;  // the one window, as its list's procedure finds it
+    static inline WNDPROC listProc_ = nullptr;
 };
 
 PROCESS_MEMORY_COUNTERS Memory() {
