@@ -107,7 +107,10 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
 void ListViewWin::ItemsChanged() {
     int count = items_.Count();
     int old = ListView_GetItemCount(hwnd_);
-    Hold(false);
+    // Emptied for a search, at the top of the view: drawing is held until
+    // the first rows come (RowsAdded), so that the scroll bars are not drawn
+    // empty only to be drawn again for them.
+    Hold(count == 0 && old > 0 && ListView_GetTopIndex(hwnd_) == 0, true);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
     for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0;
@@ -126,6 +129,8 @@ void ListViewWin::ItemsChanged() {
 // once and cost far more than the rest. Once the rows fill the view,
 // appending changes nothing the user sees but the scroll bar: so drawing is
 // held from then until the rows are done, while the count goes on rising.
+// The frame is drawn again only when they are done: until then the scroll
+// bars may show an earlier count, as they do while drawing is held.
 void ListViewWin::RowsAdded(bool done) {
     const int inView = ListView_GetTopIndex(hwnd_) + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
@@ -133,18 +138,19 @@ void ListViewWin::RowsAdded(bool done) {
     if (count != shown)
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     if (!done && !newInView) return;
-    Hold(false);
+    Hold(false, done);
     if (!done && count >= inView) {
         UpdateWindow(hwnd_);  // the view's last rows, before drawing stops
-        Hold(true);
+        Hold(true, false);
     }
 }
 
-void ListViewWin::Hold(bool held) {
+void ListViewWin::Hold(bool held, bool frame) {
     if (held == held_) return;
     held_ = held;
     SendMessageW(hwnd_, WM_SETREDRAW, !held, 0);
-    if (!held) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    if (!held)
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | (frame ? RDW_FRAME : 0));
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {

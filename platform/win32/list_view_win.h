@@ -49,7 +49,9 @@ class ListViewWin final : public platform::ListView {
     int Find(std::wstring_view text, int start, bool partial) const;
 
   private:
-    void Hold(bool held);
+    // Holds or lets go the list's drawing; let go, it is drawn again whole,
+    // with its frame (the scroll bars) when `frame`.
+    void Hold(bool held, bool frame);
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void GetDispInfo(LVITEMW& item) const;
     void StateChanged(int from, int to, UINT oldState, UINT newState);

@@ -75,8 +75,11 @@ bool UiWin::Progress(platform::ListView& list, bool now) {
     // come too late.
     const ULONGLONG step = tick - calledAt_;
     calledAt_ = tick;
+    // Before the first row, the list (emptied with its drawing held) shows
+    // empty once the host has kept the search waiting.
     const bool due = shownRows_ > 0 ? tick - shownAt_ + step >= kIntervalMs
-                                    : rows > 0 && tick - firstAt_ + step >= kFirstMs;
+                     : rows > 0     ? tick - firstAt_ + step >= kFirstMs
+                                    : tick - shownAt_ >= kIntervalMs;
     if (!now && !due) return stop_;
     shownRows_ = rows;
     list.RowsAdded(now);
