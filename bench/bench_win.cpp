@@ -59,7 +59,10 @@ constexpr double kMemoryTargetMb = 100;
 constexpr double kPaintTargetMs = 50;
 constexpr double kFirstRowTargetMs = 100;  // beyond the time to read it
 constexpr double kRefreshCostTarget = 1.02;
-constexpr int kRemotePairs = 3;
+// A 200-row search out of process varies by several per cent from one run to
+// the next, more than the refresh may cost: so the two kinds alternate in
+// pairs, each first in turn, after a search that warms up and is not counted.
+constexpr int kRemotePairs = 6;
 constexpr double kSortTargetMs = 100;  // at the large size
 constexpr double kFindTargetMs = 50;   // a typed key, at the large size
 constexpr int kPriceColumn = 5;        // UnitPrice: numbers
@@ -214,7 +217,11 @@ class WatchedUi final : public platform::Ui {
 class Window {
   public:
     Window() : ui_(window_.Ui()), form_(window_.Controls(), automation_, ui_, numbers_) {
-        SetWindowSubclass(List(), &Window::ListPainted, 0, reinterpret_cast<DWORD_PTR>(this));
+        // Over the list's own procedure as the program subclasses it, so that
+        // the watch adds no cost of its own to every message.
+        watched_ = this;
+        listProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::ListPainted)));
         window_.Bind(app::BindTo(form_));
         if (!window_.Load()) Fail("the window did not load (is the host registered?)");
         window_.Show();
@@ -326,10 +333,9 @@ class Window {
         SendMessageW(combo, CB_SETCURSEL, WPARAM(at), 0);
     }
 
-    static LRESULT CALLBACK ListPainted(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                        DWORD_PTR self) {
-        const LRESULT r = DefSubclassProc(list, msg, wp, lp);
-        auto& w = *reinterpret_cast<Window*>(self);
+    static LRESULT CALLBACK ListPainted(HWND list, UINT msg, WPARAM wp, LPARAM lp) {
+        const LRESULT r = CallWindowProcW(listProc_, list, msg, wp, lp);
+        Window& w = *watched_;
         if (msg == WM_PAINT && w.firstPaint_ == Clock::time_point() &&
             ListView_GetItemCount(list) > 0) {
             w.firstPaint_ = Clock::now();
@@ -343,6 +349,8 @@ class Window {
     win32::NumberRulesWin numbers_;
     search::frmMain form_;
     Clock::time_point start_, firstPaint_;
+    static inline Window* watched_ = nullptr;  // the one window, as its list's procedure finds it
+    static inline WNDPROC listProc_ = nullptr;
 };
 
 PROCESS_MEMORY_COUNTERS Memory() {
@@ -622,8 +630,10 @@ int RunBenchmark() {
     if (!remote.Start()) Fail("the out-of-process stand-in did not start");
     // Rows as they arrive and the drawing held, alternating, each first in
     // turn; the first row timed in every search that shows it.
-    std::vector<double> remoteMs, heldMs, firstRead, firstShown;
+    std::vector<double> remoteMs, heldMs, firstRead, firstShown, pairRatios;
     w.Choose(kRemoteDatabase);
+    const double warmUpMs = w.Search(kRemoteRows);
+    w.Pump();
     for (int i = 0; i < kRemotePairs; ++i) {
         for (const bool held : {i % 2 == 1, i % 2 == 0}) {
             w.Hold(held);
@@ -636,6 +646,7 @@ int RunBenchmark() {
             w.Paint();
             w.Pump();
         }
+        pairRatios.push_back(remoteMs.back() / heldMs.back());
     }
     w.Hold(false);
     remote.Stop();
@@ -644,7 +655,7 @@ int RunBenchmark() {
         100 * (own.perRowMs * kRemoteRows + std::max(own.perSearchMs, 0.0)) / Best(remoteMs);
     std::printf("\nOut-of-process stand-in:\n");
     std::printf("  %d rows: best %.0f ms, first %.0f ms (%.2f ms a row)\n", kRemoteRows,
-                Best(remoteMs), remoteMs[0], Best(remoteMs) / kRemoteRows);
+                Best(remoteMs), warmUpMs, Best(remoteMs) / kRemoteRows);
     std::printf("  the program's own share of the search: %.2f %%  (target <= %.0f %%: %s)\n",
                 share, kRemoteShareTarget, Verdict(share <= kRemoteShareTarget));
     const double read = Median(firstRead), shown = Median(firstShown);
@@ -652,12 +663,23 @@ int RunBenchmark() {
         "  first row from the Search click: read %.0f ms, on the screen %.0f ms"
         "  (target <= read + %.0f ms: %s)\n",
         read, shown, kFirstRowTargetMs, Verdict(shown <= read + kFirstRowTargetMs));
-    const double cost = Best(remoteMs) / Best(heldMs);
+    // Each pair's ratio: the two searches met the same state of the machine.
+    const double cost = Median(pairRatios);
     std::printf(
-        "  rows as they arrive against the drawing held: best %.0f ms / %.0f ms = %.3f"
-        "  (target <= %.2f: %s)\n",
-        Best(remoteMs), Best(heldMs), cost, kRefreshCostTarget,
-        Verdict(cost <= kRefreshCostTarget));
+        "  rows as they arrive against the drawing held, %d pairs: median of the pairs' ratios "
+        "%.3f  (target <= %.2f: %s)\n",
+        kRemotePairs, cost, kRefreshCostTarget, Verdict(cost <= kRefreshCostTarget));
+    auto spread = [](const std::vector<double>& v) {
+        return std::make_pair(*std::min_element(v.begin(), v.end()),
+                              *std::max_element(v.begin(), v.end()));
+    };
+    const auto [arrivingLow, arrivingHigh] = spread(remoteMs);
+    const auto [heldLow, heldHigh] = spread(heldMs);
+    const auto [ratioLow, ratioHigh] = spread(pairRatios);
+    std::printf("    arriving %.0f to %.0f ms (median %.0f), held %.0f to %.0f ms (median %.0f)\n",
+                arrivingLow, arrivingHigh, Median(remoteMs), heldLow, heldHigh, Median(heldMs));
+    std::printf("    the pairs' ratios %.3f to %.3f; best against best %.3f\n", ratioLow, ratioHigh,
+                Best(remoteMs) / Best(heldMs));
     return 0;
 }
 

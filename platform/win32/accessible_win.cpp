@@ -1,10 +1,10 @@
 #include "platform/win32/accessible_win.h"
 
 // after windows.h
-#include <commctrl.h>
 #include <oleacc.h>
 
 #include <new>
+#include <unordered_map>
 
 #include "platform/win32/com_win.h"
 
@@ -156,26 +156,40 @@ class NamedAccessible final : public IAccessible, public IOleWindow {
     LONG refs_ = 0;
 };
 
-// Answers a client's request for the control's object with the named one;
-// the name is the subclass's data until the control is destroyed.
-LRESULT CALLBACK NamedControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                  DWORD_PTR data) {
-    const auto* name = reinterpret_cast<const std::wstring*>(data);
+// The controls named here, each with the procedure it had before. Found
+// here rather than through a window property (as SetWindowSubclass keeps
+// its chain), because Wine reads a property from its server, for every
+// message: the result list would pay that on each of its thousands.
+struct Named {
+    WNDPROC next;
+    std::wstring name;
+};
+std::unordered_map<HWND, Named>& NamedControls() {
+    static std::unordered_map<HWND, Named> controls;
+    return controls;
+}
+
+// Answers a client's request for the control's object with the named one.
+LRESULT CALLBACK NamedControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto& controls = NamedControls();
+    const auto it = controls.find(hwnd);
+    if (it == controls.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    const WNDPROC next = it->second.next;
     if (msg == WM_GETOBJECT && static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT)) {
         ComPtr<IAccessible> standard;
         if (SUCCEEDED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_PPV_ARGS(&standard)))) {
             try {
-                ComPtr<IAccessible> named(new NamedAccessible(std::move(standard), *name));
+                ComPtr<IAccessible> named(
+                    new NamedAccessible(std::move(standard), it->second.name));
                 return LresultFromObject(__uuidof(IAccessible), wp, named.Get());
             } catch (const std::bad_alloc&) {
                 // Out of memory: the standard object answers, unnamed.
             }
         }
     } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, NamedControlProc, id);
-        delete name;
+        controls.erase(it);
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallWindowProcW(next, hwnd, msg, wp, lp);
 }
 
 }  // namespace
@@ -191,8 +205,9 @@ std::wstring NameFromLabel(std::wstring_view caption) {
 }
 
 void SetAccessibleName(HWND control, std::wstring name) {
-    SetWindowSubclass(control, NamedControlProc, 0,
-                      reinterpret_cast<DWORD_PTR>(new std::wstring(std::move(name))));
+    const auto next = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
+    NamedControls()[control] = {next, std::move(name)};
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NamedControlProc));
 }
 
 }  // namespace win32

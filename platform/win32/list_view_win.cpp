@@ -23,28 +23,38 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
 
     // The list view's own info tips are not available everywhere, so a
-    // tooltip control of our own covers the whole list. With a virtual list
-    // nothing is inserted row by row, so subclassing costs the fill nothing.
+    // tooltip control of our own covers the whole list; the list's procedure
+    // hands it the mouse's moves and clicks.
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                            0, 0, GetParent(list), nullptr, nullptr, nullptr);
     TTTOOLINFOW ti = {};
     ti.cbSize = sizeof(ti);
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.uFlags = TTF_IDISHWND;
     ti.hwnd = GetParent(list);
     ti.uId = reinterpret_cast<UINT_PTR>(list);
     ti.lpszText = const_cast<wchar_t*>(tooltip.c_str());
     SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-    SetWindowSubclass(list, &ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // Not SetWindowSubclass: it finds its chain through a window property,
+    // which Wine reads from its server for every message, and the list is
+    // sent thousands while a search fills it.
+    SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    next_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListProc)));
 }
 
-// Typing finds rows here, the same under every version of the control; and
-// the context menu keys reach the parent as WM_CONTEXTMENU, as a right-click.
-LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                       DWORD_PTR self) {
+// Typing finds rows here, the same under every version of the control; the
+// context menu keys reach the parent as WM_CONTEXTMENU, as a right-click; and
+// the tooltip sees the mouse.
+LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<ListViewWin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     const bool menuKey = wp == VK_APPS || (wp == VK_F10 && GetKeyState(VK_SHIFT) < 0);
+    if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
+        MSG relayed = {hwnd, msg, wp, lp, 0, {}};
+        SendMessageW(self->tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
     switch (msg) {
         case WM_CHAR:
-            reinterpret_cast<ListViewWin*>(self)->Typed(static_cast<wchar_t>(wp));
+            self->Typed(static_cast<wchar_t>(wp));
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -55,13 +65,10 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         case WM_SYSKEYUP:
             if (menuKey) return 0;
             break;
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(hwnd, &ListProc, 0);
-            break;
         default:
             break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallWindowProcW(self->next_, hwnd, msg, wp, lp);
 }
 
 void ListViewWin::SetDpi(int dpi) {
@@ -100,7 +107,10 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
 void ListViewWin::ItemsChanged() {
     int count = items_.Count();
     int old = ListView_GetItemCount(hwnd_);
-    Hold(false);
+    // Emptied for a search, at the top of the view: drawing is held until
+    // the first rows come (RowsAdded), so that the scroll bars are not drawn
+    // empty only to be drawn again for them.
+    Hold(count == 0 && old > 0 && ListView_GetTopIndex(hwnd_) == 0, true);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
     for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0;
@@ -119,6 +129,8 @@ void ListViewWin::ItemsChanged() {
 // once and cost far more than the rest. Once the rows fill the view,
 // appending changes nothing the user sees but the scroll bar: so drawing is
 // held from then until the rows are done, while the count goes on rising.
+// The frame is drawn again only when they are done: until then the scroll
+// bars may show an earlier count, as they do while drawing is held.
 void ListViewWin::RowsAdded(bool done) {
     const int inView = ListView_GetTopIndex(hwnd_) + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
@@ -126,18 +138,19 @@ void ListViewWin::RowsAdded(bool done) {
     if (count != shown)
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     if (!done && !newInView) return;
-    Hold(false);
+    Hold(false, done);
     if (!done && count >= inView) {
         UpdateWindow(hwnd_);  // the view's last rows, before drawing stops
-        Hold(true);
+        Hold(true, false);
     }
 }
 
-void ListViewWin::Hold(bool held) {
+void ListViewWin::Hold(bool held, bool frame) {
     if (held == held_) return;
     held_ = held;
     SendMessageW(hwnd_, WM_SETREDRAW, !held, 0);
-    if (!held) RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    if (!held)
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | (frame ? RDW_FRAME : 0));
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {

@@ -49,9 +49,10 @@ class ListViewWin final : public platform::ListView {
     int Find(std::wstring_view text, int start, bool partial) const;
 
   private:
-    void Hold(bool held);
-    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                     DWORD_PTR self);
+    // Holds or lets go the list's drawing; let go, it is drawn again whole,
+    // with its frame (the scroll bars) when `frame`.
+    void Hold(bool held, bool frame);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void GetDispInfo(LVITEMW& item) const;
     void StateChanged(int from, int to, UINT oldState, UINT newState);
     void Typed(wchar_t ch);
@@ -62,6 +63,7 @@ class ListViewWin final : public platform::ListView {
 
     HWND hwnd_ = nullptr;
     HWND tip_ = nullptr;
+    WNDPROC next_ = nullptr;  // the list's procedure under ours
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::vector<int> columnTwips_;
     bool held_ = false;  // drawing held while rows are appended out of view

@@ -75,16 +75,23 @@ bool UiWin::Progress(platform::ListView& list, bool now) {
     // come too late.
     const ULONGLONG step = tick - calledAt_;
     calledAt_ = tick;
+    // Before the first row, the list (emptied with its drawing held) shows
+    // empty once the host has kept the search waiting.
     const bool due = shownRows_ > 0 ? tick - shownAt_ + step >= kIntervalMs
-                                    : rows > 0 && tick - firstAt_ + step >= kFirstMs;
+                     : rows > 0     ? tick - firstAt_ + step >= kFirstMs
+                                    : tick - shownAt_ >= kIntervalMs;
     if (!now && !due) return stop_;
     shownRows_ = rows;
     list.RowsAdded(now);
-    TakeEscape();
+    // Each look at the queue is a trip to Wine's server, and mostly nothing
+    // waits: one look first, for anything at all.
     MSG msg;
-    for (int i = 0; i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
-         ++i) {
-        DispatchMessageW(&msg);
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        TakeEscape();
+        for (int i = 0;
+             i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) {
+            DispatchMessageW(&msg);
+        }
     }
     // The interval runs from the end of the refresh: what it cost is not
     // taken from the search's time again at once.
