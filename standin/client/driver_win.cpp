@@ -65,6 +65,15 @@ Process::~Process() {
     CloseHandle(process_);
 }
 
+bool Kill(DWORD pid) {
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!h) return false;
+    TerminateProcess(h, 0xC0000005);
+    WaitForSingleObject(h, 5000);
+    CloseHandle(h);
+    return true;
+}
+
 bool Process::Running() const {
     return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
@@ -282,7 +291,8 @@ RECT RemoteListView::RowRect(int row) const {
     RECT r = {LVIR_LABEL, 0, 0, 0};
     if (!remote_) return r;
     WriteProcessMemory(process_, remote_, &r, sizeof r, nullptr);
-    SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
+    SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(remote_));
     ReadProcessMemory(process_, remote_, &r, sizeof r, nullptr);
     return r;
 }

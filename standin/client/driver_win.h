@@ -33,6 +33,9 @@ class Process {
 };
 
 std::wstring WindowsPath(const std::wstring& path);
+// Ends a process at once, as a crash does, and waits for its end; false when
+// there is no such process.
+bool Kill(DWORD pid);
 
 // Polls until `done` holds; false when it still does not after `timeoutMs`.
 template <class F>

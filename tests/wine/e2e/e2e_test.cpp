@@ -266,13 +266,7 @@ void ExpectNoReferencesLeft(standin_client::StandIn& host, bool registryUsed = f
 ::testing::AssertionResult NoStandInLeft() {
     if (standin_client::WaitUntilNoneRunning(kExitWaitMs)) return ::testing::AssertionSuccess();
     const std::vector<DWORD> left = standin_client::StandInProcesses();
-    for (DWORD pid : left) {
-        if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-            TerminateProcess(h, 1);
-            WaitForSingleObject(h, 5000);
-            CloseHandle(h);
-        }
-    }
+    for (DWORD pid : left) driver::Kill(pid);
     return ::testing::AssertionFailure() << left.size() << " stand-in process(es) still running";
 }
 
