@@ -26,6 +26,7 @@
 #include "standin/client/driver_win.h"
 #include "standin/client/process_win.h"
 #include "standin/model/scenario_win.h"
+#include "tests/expected/catalogue.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ constexpr DWORD kBoundMs = 5000;       // an operation's own time, beyond the ho
 constexpr DWORD kBusyBoxMs = 35000;    // and beyond it where a Server Busy box comes
 constexpr DWORD kHostStartMs = 20000;  // the host started through its registry
 constexpr DWORD kRowMs = 400;          // a row read across processes, loaded machine
-constexpr int kFaultPercent = 30;      // of the operations that call the host
+constexpr int kFaultPercent = 25;      // of the operations that call the host
 
 // The columns the model knows: the four texts of every product.
 constexpr std::array<const wchar_t*, 4> kKnown = {L"Description", L"Vendor", L"VendorPartNumber",
@@ -82,7 +83,7 @@ struct Catalog {
         int serial = 100;
         for (size_t d = 0; d < std::size(kDatabases); ++d) {
             json products = json::array();
-            for (int i = rng.Between(3 + int(d), std::array{6, 12, 30}[d]); i > 0; --i) {
+            for (int i = rng.Between(3 + int(d), std::array{6, 10, 20}[d]); i > 0; --i) {
                 serial += rng.Between(1, 40);
                 products.push_back(
                     {{"Description", Utf8(std::wstring(rng.Pick(kWords)) + L" " + rng.Pick(kWords) +
@@ -123,14 +124,17 @@ struct Catalog {
 
 // --- Faults ------------------------------------------------------------------
 
-// The host members the program calls when it searches (S) and adds (A), and
-// how many calls of each one such an operation may well make. (Its start's
-// calls fail one by one in the end-to-end tests.)
+// The host members the program calls when it starts (L), searches (S) and
+// adds (A), and how many calls of each one such an operation may well make.
 constexpr struct {
     char when;
     const char* member;
     int calls;
 } kMembers[] = {
+    {'L', "Application.ProductDatabases", 1},
+    {'L', "ProductDatabases.Count", 1},
+    {'L', "ProductDatabases.Item", 3},
+    {'L', "ProductDatabase.Name", 3},
     {'S', "Application.ItemFunctions", 8},
     {'S', "ItemFunctions.MLIBufferClear", 2},
     {'S', "ItemFunctions.FindAndCopyProductsIntoMLIBuffer", 2},
@@ -143,16 +147,28 @@ constexpr struct {
     {'A', "ItemFunctions.AddItemFromProductDatabase", 2},
 };
 
+// Field answers of an odd type, in columns the model does not read.
+const json kOddValues[] = {
+    {{"CustomText05", {{"I8", "-9007199254740993"}}}},
+    {{"UnitPrice", {{"R8", 2.5}}}},
+    {{"Notes", {{"NULL", nullptr}}}},
+    {{"CustomText01", {{"BOOL", true}}}},
+    {{"CustomDate01", {{"DATE", "2026-03-24T13:45"}}}},
+    {{"CustomText10", {{"ERROR", "0x800A07FA"}}}},
+    {{"CustomMemo01", {{"BSTR", "0123456789"}, {"repeat", 2000}}}},
+};
+
 // The faults: the scenario key that arms one, and what the host's call log
 // shows when one is met (a slow call's member is added to it).
-enum Kind { kSlow, kBusy, kRaise, kExit, kKinds };
+enum Kind { kSlow, kBusy, kRaise, kExit, kOdd, kKinds };
 constexpr struct {
     const char *name, *key, *mark;
     int weight;
-} kFaults[] = {{"slow", "slow", "", 48},
-               {"busy", "busy", "-> failed 0x800", 22},
+} kFaults[] = {{"slow", "slow", "", 30},
+               {"busy", "busy", "-> failed 0x800", 20},
                {"raise", "error", "-> raised ", 20},
-               {"exit", "exit", "-> exit", 10}};
+               {"exit", "exit", "-> exit", 10},
+               {"odd values", "values", "SLIBufferGetValue(BSTR:\"", 20}};
 
 // A fault armed for one operation, and the report it must end the program
 // with if it is met: for a crash, the report's beginning.
@@ -177,6 +193,7 @@ Fault DrawFault(Rng& rng, char when) {
     int w = rng.Below(100);
     for (f.kind = Kind(0); w >= kFaults[f.kind].weight; f.kind = Kind(f.kind + 1))
         w -= kFaults[f.kind].weight;
+    if (f.kind == kOdd && when != 'S') f.kind = kSlow;  // field values come in searches only
     std::vector<size_t> members;
     for (size_t i = 0; i < std::size(kMembers); ++i)
         if (kMembers[i].when == when) members.push_back(i);
@@ -189,7 +206,7 @@ Fault DrawFault(Rng& rng, char when) {
     if (f.kind == kSlow) at["ms"] = f.ms = DWORD(rng.Between(100, 1500));
     if (f.kind == kBusy) {  // now and then longer than the 10 s before the box
         at["ms"] = f.ms =
-            DWORD(rng.Chance(8) ? rng.Between(11000, 25000) : rng.Between(1000, 8000));
+            DWORD(rng.Chance(8) ? rng.Between(11000, 25000) : rng.Between(1000, 3000));
         at["code"] = rejected ? "rejected" : "retrylater";
         f.report = rejected ? L"Run-time error '-2147418111 (80010001)':\n\nAutomation error"
                             : L"Run-time error '-2147417846 (8001010a)':\n\nAutomation error";
@@ -203,8 +220,23 @@ Fault DrawFault(Rng& rng, char when) {
         f.report = L"Run-time error '3000':\n\n" + description;
     }
     if (f.kind == kExit) f.report = L"Run-time error '-2147023170 (800706be)':\n\nAutomation error";
+    if (f.kind == kOdd) {
+        at = rng.Pick(kOddValues);
+        f.mark += at.begin().key() + "\")";
+    }
     f.scenario = json{{kFaults[f.kind].key, at}}.dump();
     return f;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = chars;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
 }
 
 // --- The run -----------------------------------------------------------------
@@ -244,11 +276,15 @@ class Chaos {
     HWND Control(search::ControlId id) const { return GetDlgItem(window_, app::ControlIdOf(id)); }
     HWND List() const { return Control(search::kLvwResults); }
     std::wstring Status() const { return driver::Text(Control(search::kLblStatus)); }
-    bool HostUp() const { return bool(host_.Control()); }
+    // The host as it is now, looked up once an operation and once after it:
+    // a lookup costs as much as a dozen calls.
+    void Look() { control_ = host_.Control(); }
+    bool HostUp() const { return bool(control_); }
+    standin_client::CallResult Ask(const wchar_t* member, const ArgList& args = {}) const {
+        return standin_client::Call(control_.Get(), member, args);
+    }
     void Misbehave(const std::string& scenario) const {
-        if (auto c = host_.Control())
-            standin_client::Call(c.Get(), L"Misbehave",
-                                 ArgList().Text(standin::Wide(scenario).c_str()));
+        if (HostUp()) Ask(L"Misbehave", ArgList().Text(standin::Wide(scenario).c_str()));
     }
 
     // One operation: a fault armed at random, the act, then the checks that
@@ -261,17 +297,20 @@ class Chaos {
         if (op->onRows && list_.empty() && rng.Chance(75)) op = kOperations;
         op_ = std::to_string(k) + " " + op->name;
         const ULONGLONG started = GetTickCount64();
-        if (app_ || StartApp()) {
+        Look();
+        if (app_ || StartApp(rng)) {
             slack_ = HostUp() ? 0 : kHostStartMs;
             if (op->faults && rng.Chance(kFaultPercent) && HostUp()) Arm(rng, op->faults);
             (this->*op->act)(rng);
+            Look();
             Disarm();
             // Between operations the program holds no reference, and asks nothing.
             if (app_ && !WaitUntil(1000, [&] {
                     return driver::WindowsOf(app_->pid(), L"#32770", true).empty();
                 }))
                 Failed("a box shows that no operation asked for");
-            if (HostUp() && host_.Outstanding() != 0) Failed("the host's objects are referenced");
+            if (HostUp() && Ask(L"OutstandingReferences").asLong() != 0)
+                Failed("the host's objects are referenced");
             CheckQuote();
         }
         done_.push_back(op_);
@@ -279,14 +318,19 @@ class Chaos {
             std::printf("%s (%llu ms)\n", op_.c_str(), GetTickCount64() - started);
     }
 
-    bool StartApp() {
+    bool StartApp(Rng& rng) {
         slack_ = HostUp() ? 0 : kHostStartMs;
+        if (HostUp() && rng.Chance(kFaultPercent)) Arm(rng, 'L');
         op_ += " (new start)";
         app_.emplace(driver::Process::Start(driver::WindowsPath(SKUVANE_EXE)));
         list_.clear();
-        return Await(
+        sortColumn_ = -1;
+        const bool open = Await(
             [&] { return bool(window_ = driver::WaitWindow(app_->pid(), L"Skuvane.frmMain", 0)); },
             kBoundMs + slack_);
+        Look();
+        Disarm();
+        return open;
     }
 
     void Arm(Rng& rng, char when) {
@@ -359,8 +403,8 @@ class Chaos {
         if (armed_ && armed_->kind == kExit) {  // the host is gone, and its log with it
             ++met_[kExit];
             armed_.reset();
-            quote_.clear();
-            WaitUntil(5000, [&] { return !HostUp(); });
+            HostGone();
+            WaitUntil(5000, [&] { return !host_.Control(); });
             if (!host_.Start()) Failed("the host does not start again: " + host_.error());
         }
         return false;
@@ -381,29 +425,34 @@ class Chaos {
         app_.reset();
         armed_.reset();
         host_.Stop();
-        quote_.clear();
+        HostGone();
         host_.Start();
+        Look();
     }
 
-    // The quote holds the lines the user was told of, each once, in order.
+    void HostGone() {
+        quote_.clear();
+        quoteChecked_ = 0;
+    }
+    // The quote holds the lines the user was told of, each once, in order;
+    // the lines already checked are only counted.
     void CheckQuote() {
-        const auto control = host_.Control();
-        if (!control) return;
-        const long lines = standin_client::Call(control.Get(), L"LineCount").asLong();
-        std::vector<std::wstring> held;
-        for (long i = 0; i < lines; ++i) {
-            const auto value = [&](const wchar_t* member, const wchar_t* field = L"") {
-                ArgList args;
-                return standin_client::Call(control.Get(), member,
-                                            *field ? args.I4(i).Text(field) : args.I4(i))
-                    .text();
+        if (!HostUp()) return;
+        const long lines = Ask(L"LineCount").asLong();
+        if (lines != long(quote_.size()))
+            return Failed("the quote holds " + std::to_string(lines) + " lines, not the " +
+                          std::to_string(quote_.size()) + " the user was told of");
+        for (; quoteChecked_ < quote_.size(); ++quoteChecked_) {
+            const auto i = long(quoteChecked_);
+            const auto value = [&](const wchar_t* field) {
+                return Ask(L"LineValue", ArgList().I4(i).Text(field)).text();
             };
-            held.push_back(value(L"LineValue", L"ManufacturerPartNumber") + L" of " +
-                           value(L"LineValue", L"Vendor") + L" times " + value(L"LineQuantity"));
+            const std::wstring line = value(L"ManufacturerPartNumber") + L" of " +
+                                      value(L"Vendor") + L" times " +
+                                      Ask(L"LineQuantity", ArgList().I4(i)).text();
+            if (line != quote_[quoteChecked_])
+                Failed("quote line " + std::to_string(i) + " is " + Utf8(line));
         }
-        if (held != quote_)
-            Failed("the quote holds " + std::to_string(lines) + " lines, not the " +
-                   std::to_string(quote_.size()) + " the user was told of");
     }
 
     Rows ListedRows() const {
@@ -420,9 +469,12 @@ class Chaos {
             rows.push_back(i);
         return rows;
     }
+    int Focused() const {
+        return int(SendMessageW(List(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    }
 
     // Opens the list's menu as the menu key does and picks an item with the
-    // keyboard: 0 Add, 2 Select All.
+    // keyboard: 0 Add, 1 Copy, 2 Select All.
     bool Menu(int item) {
         PostMessageW(window_, WM_CONTEXTMENU, WPARAM(List()), -1);
         HWND menu = driver::WaitWindow(app_->pid(), L"#32768", 5000);
@@ -473,6 +525,7 @@ class Chaos {
                    kBoundMs + DWORD(expected.size()) * kRowMs + slack_))
             return;
         list_ = ListedRows();
+        sortColumn_ = -1;
         const bool stopped = Status() == text::kStopped;
         op_ += ": " + std::to_string(list_.size()) + " of " + std::to_string(expected.size()) +
                " rows" + (stopped ? ", stopped" : "");
@@ -553,6 +606,89 @@ class Chaos {
         return true;
     }
 
+    void Sort(Rng& rng) {
+        const int column = rng.Below(int(kKnown.size()));
+        const bool descending = sortColumn_ == column && !descending_;
+        op_ += " by " + Utf8(kKnown[size_t(column)]) + (descending ? " descending" : "");
+        // A click in the middle of the column's header, scrolled into view
+        // first; sent, not posted, so that the sort is done when it returns.
+        HWND header = HWND(SendMessageW(List(), LVM_GETHEADER, 0, 0));
+        int x = int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(column), 0)) / 2;
+        for (int c = 0; c < column; ++c)
+            x += int(SendMessageW(List(), LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
+        const int width = driver::ClientRectIn(List(), List()).right;
+        SendMessageW(List(), LVM_SCROLL, WPARAM(x - width / 2 - GetScrollPos(List(), SB_HORZ)), 0);
+        const LPARAM at = MAKELPARAM(x - GetScrollPos(List(), SB_HORZ),
+                                     driver::ClientRectIn(header, header).bottom / 2);
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(header, WM_LBUTTONUP, 0, at);
+        // The same rows, none after the next one in the locale's text order, case ignored.
+        const Rows rows = ListedRows();
+        if (!std::ranges::is_permutation(rows, list_)) Failed("the sort changed the rows");
+        for (size_t i = 1; i < rows.size(); ++i) {
+            const std::wstring &a = rows[i - 1][size_t(column)], &b = rows[i][size_t(column)];
+            if (CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()),
+                                b.c_str(), int(b.size()), nullptr, nullptr,
+                                0) == (descending ? CSTR_LESS_THAN : CSTR_GREATER_THAN))
+                return Failed("not in order: " + Utf8(a) + " before " + Utf8(b));
+        }
+        list_ = rows;
+        sortColumn_ = column;
+        descending_ = descending;
+    }
+
+    // A typed letter moves to the next row, wrapping, whose description begins so.
+    void Find(Rng& rng) {
+        const ULONGLONG since = GetTickCount64() - lastFind_;
+        if (since < 1200) Sleep(DWORD(1200 - since));  // a new search text, not more of the last
+        const int n = int(list_.size()), focused = Focused();
+        wchar_t typed =
+            n && rng.Chance(70) ? list_[size_t(rng.Below(n))][0][0] : L'a' + rng.Below(26);
+        if (rng.Chance(50)) typed = wchar_t(towupper(typed));
+        op_ += " '" + Utf8(std::wstring(1, typed)) + "'";
+        int target = focused;
+        for (int i = 1; i <= n && target == focused; ++i) {
+            const std::wstring& d = list_[size_t((focused + i + n) % n)][0];
+            if (!d.empty() && towlower(d[0]) == towlower(typed)) target = (focused + i + n) % n;
+        }
+        PostMessageW(List(), WM_CHAR, typed, 1);
+        lastFind_ = GetTickCount64();
+        if (!WaitUntil(3000, [&] {
+                return Focused() == target &&
+                       (target == focused || Selected() == std::vector{target});
+            }))
+            Failed("the focus is not on row " + std::to_string(target));
+    }
+
+    // The captions, then each selected row in the order shown, its known cells first.
+    void Copy(Rng& rng) {
+        std::vector<int> rows = Selected();
+        if (list_.empty()) return;
+        if (rows.empty())
+            driver::RemoteListView(List()).Select(rows = {rng.Below(int(list_.size()))});
+        op_ += " " + std::to_string(rows.size()) + " rows";
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        if (!Menu(1)) return;
+        std::wstring copied, captions;
+        WaitUntil(3000, [&] { return !(copied = ClipboardText()).empty(); });
+        std::vector<std::wstring> lines;
+        for (size_t at = 0, end; (end = copied.find(L"\r\n", at)) != copied.npos; at = end + 2)
+            lines.push_back(copied.substr(at, end - at));
+        for (const std::wstring& caption : expected::kHeaders)
+            captions += (captions.empty() ? L"" : L"\t") + caption;
+        bool whole =
+            copied.ends_with(L"\r\n") && lines.size() == rows.size() + 1 && lines[0] == captions;
+        for (size_t i = 0; whole && i < rows.size(); ++i) {
+            std::wstring known;
+            for (const std::wstring& cell : list_[size_t(rows[i])]) known += cell + L"\t";
+            whole = lines[i + 1].starts_with(known);
+        }
+        if (!whole) Failed("the clipboard holds " + Utf8(copied.substr(0, 300)));
+    }
+
     void Close(Rng& rng) {
         // The close box, the system menu, Alt+F4 and the Close button.
         const int way = rng.Below(4);
@@ -571,9 +707,8 @@ class Chaos {
         if (HostUp()) {
             const bool crash = rng.Chance(50);
             op_ += crash ? " crashed" : " closed";
-            const auto pid = standin_client::Call(host_.Control().Get(), L"ProcessId").asLong();
-            if (!crash || !driver::Kill(DWORD(pid))) host_.Stop();
-            quote_.clear();
+            if (!crash || !driver::Kill(DWORD(Ask(L"ProcessId").asLong()))) host_.Stop();
+            HostGone();
         }
         if (rng.Chance(50)) {
             op_ += ", started again";
@@ -585,13 +720,18 @@ class Chaos {
     const int ops_;
     Catalog catalog_;
     standin_client::StandIn host_{{{"data", Utf8(catalog_.dir.wstring())}}};
+    win32::ComPtr<IDispatch> control_;
     std::optional<driver::Process> app_;
     HWND window_ = nullptr;
     std::optional<Fault> armed_;
     DWORD slack_ = 0;  // the host's own delays this operation: its start, an armed fault
-    // The model: the list, the quote's lines.
+    // The model: the list in the order shown, its sort, the quote's lines.
     Rows list_;
+    int sortColumn_ = -1;
+    bool descending_ = false;
+    ULONGLONG lastFind_ = 0;
     std::vector<std::wstring> quote_;  // "part of vendor times quantity"
+    size_t quoteChecked_ = 0;
     // What happened.
     std::vector<std::string> done_;  // each operation as drawn
     std::string op_;
@@ -600,10 +740,10 @@ class Chaos {
 };
 
 const Chaos::Operation Chaos::kOperations[] = {
-    {"search", 44, &Chaos::Search, 'S', false},
-    {"add", 42, &Chaos::Add, 'A', true},
-    {"close", 7, &Chaos::Close, 0, false},
-    {"host", 7, &Chaos::RestartHost, 0, false},
+    {"search", 36, &Chaos::Search, 'S', false}, {"add", 34, &Chaos::Add, 'A', true},
+    {"sort", 8, &Chaos::Sort, 0, true},         {"find", 6, &Chaos::Find, 0, true},
+    {"copy", 6, &Chaos::Copy, 0, true},         {"close", 5, &Chaos::Close, 0, false},
+    {"host", 5, &Chaos::RestartHost, 0, false},
 };
 
 TEST(Chaos, RandomUserOperationsAgainstAMisbehavingHostMatchTheModel) {
