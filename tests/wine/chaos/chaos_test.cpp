@@ -404,7 +404,6 @@ class Chaos {
             ++met_[kExit];
             armed_.reset();
             HostGone();
-            WaitUntil(5000, [&] { return !host_.Control(); });
             if (!host_.Start()) Failed("the host does not start again: " + host_.error());
         }
         return false;
@@ -430,7 +429,10 @@ class Chaos {
         Look();
     }
 
+    // The host has ended, or is ending: a crashed one leaves the running
+    // objects' table a moment later.
     void HostGone() {
+        WaitUntil(5000, [&] { return !host_.Control(); });
         quote_.clear();
         quoteChecked_ = 0;
     }
