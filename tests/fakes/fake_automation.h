@@ -149,7 +149,7 @@ class FakeAutomation : public platform::Automation {
     platform::Object Ref(const std::shared_ptr<FakeObject>& obj);
 
     // The running object of a class; nullptr removes it (GetObject then raises 429).
-    void SetRunning(const std::wstring& progId, std::shared_ptr<FakeObject> obj) {
+    void SetRunning(const std::wstring& progId, const std::shared_ptr<FakeObject>& obj) {
         running_[progId] = [obj] { return obj; };
     }
     // How CreateObject makes an object of a class; absent classes raise 429.
