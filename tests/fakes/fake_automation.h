@@ -100,6 +100,7 @@ auto VisitArg(const platform::Arg& a, F f) {
 
 // The run-time error that `f` raises; number 0 when it raises none.
 platform::RuntimeError Raised(const std::function<void()>& f);
+inline int32_t ErrorOf(const std::function<void()>& f) { return Raised(f).number(); }
 
 // The portable conversions on their own (invariant "." decimal separator).
 namespace convert {

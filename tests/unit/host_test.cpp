@@ -12,10 +12,9 @@
 
 namespace {
 
+using fake::ErrorOf;
 using platform::RuntimeError;
 using Lines = std::vector<std::wstring>;
-
-int Error(const std::function<void()>& f) { return fake::Raised(f).number(); }
 
 const wchar_t kGetApp[] = L"GetObject(String \"Vantora.Application\")";
 const wchar_t kCreateRegistry[] = L"CreateObject(String \"VantoraBackend.Installations\")";
@@ -108,7 +107,7 @@ TEST_F(EnsureHostRunning, IsRunningAndStartDecideWhatFollows) {
 TEST_F(EnsureHostRunning, ErrorsOfTheRegistryAreNotTrapped) {
     vantora.SetRunning(false);
     vantora.SetInstalled(false);
-    EXPECT_EQ(Error([&] { Ensure(); }), 429);
+    EXPECT_EQ(ErrorOf([&] { Ensure(); }), 429);
     EXPECT_EQ(com.Trace(), (Lines{kGetApp, kCreateRegistry}));
 
     // Any registry call that raises ends the start the same way, releasing all.
@@ -129,9 +128,9 @@ TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
     EXPECT_EQ(e.source(), L"Vantora");
     EXPECT_EQ(com.Outstanding(), 1);  // only `app`
     vantora.SetRunning(false);
-    EXPECT_EQ(Error([&] { host::GetApplication(com); }), 429);
-    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(int16_t{1})); }), 424);
-    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(platform::Object())); }), 91);
+    EXPECT_EQ(ErrorOf([&] { host::GetApplication(com); }), 429);
+    EXPECT_EQ(ErrorOf([] { platform::ToObject(platform::Variant(int16_t{1})); }), 424);
+    EXPECT_EQ(ErrorOf([] { platform::ToObject(platform::Variant(platform::Object())); }), 91);
 }
 
 TEST(IsHostRunning, EveryFailureIsFalse) {

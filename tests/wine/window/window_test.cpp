@@ -30,9 +30,11 @@
 #include "platform/win32/variant_win.h"
 #include "search/layout.h"
 #include "standin/client/driver_win.h"
+#include "tests/fakes/fake_automation.h"
 
 namespace {
 
+using fake::ErrorOf;
 using platform::Arg;
 using platform::Decimal;
 using platform::Null;
@@ -83,15 +85,6 @@ std::future<std::optional<driver::MessageBoxSeen>> AnswerNextBox() {
         if (seen) driver::Press(seen->hwnd, IDOK);
         return seen;
     });
-}
-
-int32_t ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Where each control must sit, in pixels, written out by hand at 96 DPI
