@@ -28,7 +28,6 @@ class FakeRef : public platform::Dispatch {
     void Call(const wchar_t* member, CallKind kind, std::span<Arg> args, Variant& result) override {
         result = obj_->Call(member, kind, args);
     }
-    const std::wstring& path() const { return obj_->path(); }
 
   private:
     std::shared_ptr<FakeObject> obj_;
@@ -82,13 +81,7 @@ Variant Value::ToVariant() const {
 
 std::wstring Describe(const Variant& v) {
     if (v.IsEmpty()) return L"Empty";
-    if (v.IsNull()) return L"Null";
-    if (auto* o = v.get<platform::Object>()) {
-        const auto* ref = dynamic_cast<const FakeRef*>(o->get());
-        return ref ? ref->path() : L"Nothing";
-    }
-    if (auto* e = v.get<platform::ErrorCode>()) return L"Error " + std::to_wstring(e->scode);
-    return convert::ToString(v);
+    return v.IsNull() ? L"Null" : convert::ToString(v);
 }
 
 std::wstring CallRecord::Line() const {
@@ -159,11 +152,12 @@ std::unique_ptr<const platform::Text> FakeAutomation::MakeText(std::wstring_view
 }
 
 platform::Object FakeAutomation::Global(const wchar_t* member, const wchar_t* progId,
-                                        const std::function<std::shared_ptr<FakeObject>()>& find) {
+                                        const Classes& classes) {
     std::vector<Arg> args;
     args.push_back(Arg::Val(Variant(progId)));
     return platform::ToObject(Run(L"", member, CallKind::Method, args, [&] {
-        auto obj = find();
+        auto it = classes.find(progId);
+        auto obj = it == classes.end() || !it->second ? nullptr : it->second();
         if (!obj) Raise(err::kCannotCreateObject);
         return Variant(Ref(obj));
     }));
@@ -176,17 +170,11 @@ std::vector<std::wstring> FakeAutomation::Trace() const {
 }
 
 platform::Object FakeAutomation::GetRunningObject(const wchar_t* progId) {
-    return Global(L"GetObject", progId, [&] {
-        auto it = running_.find(progId);
-        return it == running_.end() ? nullptr : it->second;
-    });
+    return Global(L"GetObject", progId, running_);
 }
 
 platform::Object FakeAutomation::CreateObject(const wchar_t* progId) {
-    return Global(L"CreateObject", progId, [&]() -> std::shared_ptr<FakeObject> {
-        auto it = creatable_.find(progId);
-        return it == creatable_.end() || !it->second ? nullptr : it->second();
-    });
+    return Global(L"CreateObject", progId, creatable_);
 }
 
 // ---- conversions ----

@@ -63,7 +63,7 @@ inline Value I(int16_t v) { return Value(v); }
 inline Value L(int32_t v) { return Value(v); }
 
 // A value's text for records: strings as given, Null as "Null", Empty as
-// "Empty", objects by their path.
+// "Empty".
 std::wstring Describe(const platform::Variant& v);
 
 struct ArgRecord {
@@ -100,6 +100,7 @@ auto VisitArg(const platform::Arg& a, F f) {
 
 // The run-time error that `f` raises; number 0 when it raises none.
 platform::RuntimeError Raised(const std::function<void()>& f);
+inline int32_t ErrorOf(const std::function<void()>& f) { return Raised(f).number(); }
 
 // The portable conversions on their own (invariant "." decimal separator).
 namespace convert {
@@ -125,7 +126,6 @@ class FakeObject {
     void On(const std::wstring& member, Member m) { members_[member] = std::move(m); }
     // A member that returns a new reference to `child`.
     void Child(const std::wstring& member, const std::shared_ptr<FakeObject>& child);
-    const std::wstring& path() const { return path_; }
     FakeAutomation& com() { return com_; }
 
   private:
@@ -139,6 +139,8 @@ class FakeObject {
 
 class FakeAutomation : public platform::Automation {
   public:
+    // Gives the object of a class, or nullptr for none (429).
+    using Class = std::function<std::shared_ptr<FakeObject>()>;
     FakeAutomation() = default;
     FakeAutomation(const FakeAutomation&) = delete;
     FakeAutomation& operator=(const FakeAutomation&) = delete;
@@ -148,12 +150,11 @@ class FakeAutomation : public platform::Automation {
     platform::Object Ref(const std::shared_ptr<FakeObject>& obj);
 
     // The running object of a class; nullptr removes it (GetObject then raises 429).
-    void SetRunning(const std::wstring& progId, std::shared_ptr<FakeObject> obj) {
-        running_[progId] = std::move(obj);
+    void SetRunning(const std::wstring& progId, const std::shared_ptr<FakeObject>& obj) {
+        running_[progId] = [obj] { return obj; };
     }
     // How CreateObject makes an object of a class; absent classes raise 429.
-    void SetCreatable(const std::wstring& progId,
-                      std::function<std::shared_ptr<FakeObject>()> make) {
+    void SetCreatable(const std::wstring& progId, Class make) {
         creatable_[progId] = std::move(make);
     }
 
@@ -200,15 +201,14 @@ class FakeAutomation : public platform::Automation {
     // Records a call, then runs onCall and `body`.
     platform::Variant Run(std::wstring object, std::wstring member, platform::CallKind kind,
                           Args args, const std::function<platform::Variant()>& body);
-    // GetObject and CreateObject: `find` gives the object, or nullptr for 429.
-    platform::Object Global(const wchar_t* member, const wchar_t* progId,
-                            const std::function<std::shared_ptr<FakeObject>()>& find);
+    using Classes = std::map<std::wstring, Class>;
+    // GetObject and CreateObject of a class in `classes`.
+    platform::Object Global(const wchar_t* member, const wchar_t* progId, const Classes& classes);
 
     std::vector<CallRecord> calls_;
     std::map<std::wstring, int> counts_;
     std::vector<std::shared_ptr<FakeObject>> objects_;
-    std::map<std::wstring, std::shared_ptr<FakeObject>> running_;
-    std::map<std::wstring, std::function<std::shared_ptr<FakeObject>()>> creatable_;
+    Classes running_, creatable_;
     std::map<std::wstring, platform::RuntimeError> raise_;
     int outstanding_ = 0;
 };

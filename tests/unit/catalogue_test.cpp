@@ -29,8 +29,7 @@ TEST(Catalogue, EveryCellShowsTheFieldItsHeaderNames) {
     EXPECT_EQ(items.Key(2), L"1key");
     EXPECT_EQ(items.Text(1), L"<Description>");
     EXPECT_EQ(items.Tag(1), L"<ManufacturerPartNumber>");
-    EXPECT_EQ(fake::Raised([&] { (void)items.Text(3); }).number(),
-              platform::err::kIndexOutOfBounds.number);
+    EXPECT_EQ(fake::ErrorOf([&] { (void)items.Text(3); }), platform::err::kIndexOutOfBounds.number);
     ASSERT_EQ(items.SubItemCount(1), 101);
     for (int sub = 1; sub <= 101; ++sub) {
         const std::wstring field = expected::FieldOf(size_t(sub));

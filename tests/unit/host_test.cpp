@@ -1,7 +1,8 @@
 // The host against the recording fake. Finding a running Vantora or starting
 // it: the calls made, the messages the user sees and the references left, in
-// each situation the host can be in. Its contract: member names, argument
-// order, types and passing, the conversions of results, released references.
+// each situation the host can be in; its errors reach the caller intact.
+// The calls' names, arguments and passing are the end-to-end call logs', the
+// fields' conversions and a row's reads replacing the last the listed rows'.
 #include <gtest/gtest.h>
 
 #include "host/vantora.h"
@@ -11,11 +12,9 @@
 
 namespace {
 
-using fake::ArgRecord;
+using fake::ErrorOf;
 using platform::RuntimeError;
 using Lines = std::vector<std::wstring>;
-
-int Error(const std::function<void()>& f) { return fake::Raised(f).number(); }
 
 const wchar_t kGetApp[] = L"GetObject(String \"Vantora.Application\")";
 const wchar_t kCreateRegistry[] = L"CreateObject(String \"VantoraBackend.Installations\")";
@@ -108,7 +107,7 @@ TEST_F(EnsureHostRunning, IsRunningAndStartDecideWhatFollows) {
 TEST_F(EnsureHostRunning, ErrorsOfTheRegistryAreNotTrapped) {
     vantora.SetRunning(false);
     vantora.SetInstalled(false);
-    EXPECT_EQ(Error([&] { Ensure(); }), 429);
+    EXPECT_EQ(ErrorOf([&] { Ensure(); }), 429);
     EXPECT_EQ(com.Trace(), (Lines{kGetApp, kCreateRegistry}));
 
     // Any registry call that raises ends the start the same way, releasing all.
@@ -120,55 +119,6 @@ TEST_F(EnsureHostRunning, ErrorsOfTheRegistryAreNotTrapped) {
 
 using HostContract = EnsureHostRunning;
 
-TEST_F(HostContract, FieldReadsPassTheNameByValueAndNullReadsEmpty) {
-    auto app = App();
-    vantora.buffer = {{{{L"Description", platform::Null{}},
-                        {L"Discontinued", true},
-                        {L"Cost", 2.5},
-                        {L"Qty", fake::I(-3)}}}};
-    int16_t row = 1;
-    host::SLIBufferCopyFromMLIBuffer(com, *app, row);
-    com.ClearCalls();
-
-    auto f = host::ItemFunctions(*app);
-    std::vector<std::unique_ptr<const platform::Text>> fields;
-    for (const wchar_t* name : {L"Qty", L"Description", L"Discontinued", L"Cost", L"NoSuchField"})
-        fields.push_back(com.MakeText(name));
-    // The slots are kept from row to row: each value replaces the one before.
-    std::array<host::FieldValue, 5> slots;
-    std::array<std::wstring_view, 5> texts;
-    auto read = [&] {
-        host::SLIBufferGetValues(com, *f, fields, slots, texts);
-        return std::vector<std::wstring>(texts.begin(), texts.end());
-    };
-    EXPECT_EQ(read(), (std::vector<std::wstring>{L"-3", L"", L"True", L"2.5", L""}));
-    // One ItemFunctions serves every read.
-    EXPECT_EQ(com.CountCalls(L"ItemFunctions"), 1);
-    const auto& call = com.calls()[2];
-    EXPECT_EQ(call.member, L"SLIBufferGetValue");
-    EXPECT_EQ(call.args, (std::vector<ArgRecord>{{L"String", false, L"Description"}}));
-    vantora.buffer[0].fields = {
-        {L"Description", 7.25}, {L"Qty", L"many"}, {L"Cost", platform::Null{}}};
-    host::SLIBufferCopyFromMLIBuffer(com, *app, row);
-    EXPECT_EQ(read(), (std::vector<std::wstring>{L"many", L"7.25", L"", L"", L""}));
-}
-
-TEST_F(HostContract, AddingPassesThreeReferencesThenLongZero) {
-    auto app = App();
-    std::wstring part = L"P-1", vendor = L"Acme";
-    double qty = 2.5;
-    vantora.scenario.addResult = fake::I(-1);
-    EXPECT_EQ(host::AddItemFromProductDatabase(com, *app, part, vendor, qty), -1);
-    EXPECT_EQ(com.calls().back().args, (std::vector<ArgRecord>{{L"String", true, L"P-1"},
-                                                               {L"String", true, L"Acme"},
-                                                               {L"Double", true, L"2.5"},
-                                                               {L"Long", false, L"0"}}));
-
-    vantora.scenario.activeDocument = fake::I(-1);
-    EXPECT_EQ(host::GetActiveDocumentIndex(com, *app), -1);
-    EXPECT_EQ(com.Trace().back(), L"Application.DocFunctions.GetActiveDocumentIndex()");
-}
-
 TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
     auto app = App();
     com.RaiseOn(L"MLIBufferCount", RuntimeError(-2147220991, L"Buffer locked", L"Vantora"));
@@ -178,9 +128,9 @@ TEST_F(HostContract, HostErrorsReachTheCallerIntactAndReleaseEverything) {
     EXPECT_EQ(e.source(), L"Vantora");
     EXPECT_EQ(com.Outstanding(), 1);  // only `app`
     vantora.SetRunning(false);
-    EXPECT_EQ(Error([&] { host::GetApplication(com); }), 429);
-    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(int16_t{1})); }), 424);
-    EXPECT_EQ(Error([] { platform::ToObject(platform::Variant(platform::Object())); }), 91);
+    EXPECT_EQ(ErrorOf([&] { host::GetApplication(com); }), 429);
+    EXPECT_EQ(ErrorOf([] { platform::ToObject(platform::Variant(int16_t{1})); }), 424);
+    EXPECT_EQ(ErrorOf([] { platform::ToObject(platform::Variant(platform::Object())); }), 91);
 }
 
 TEST(IsHostRunning, EveryFailureIsFalse) {

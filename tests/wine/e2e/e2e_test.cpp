@@ -181,11 +181,6 @@ json Scenario(json extra = json::object()) {
     return extra;
 }
 
-// The stand-in with the three databases.
-struct Host : StandIn {
-    explicit Host(json extra = json::object()) : StandIn(Scenario(std::move(extra))) {}
-};
-
 // --- The host's side -----------------------------------------------------------------------------
 
 // The calls the host carried out, without their results: not those it
@@ -479,9 +474,9 @@ class Unregistered {
 // ended, and the host must hold no reference.
 class Opened : public ::testing::Test {
   protected:
-    void Open(json scenario = json::object()) {
+    void Open(json scenario = Scenario()) {
         host_.emplace(std::move(scenario));
-        ASSERT_TRUE(host_->Start());
+        ASSERT_TRUE(host_->Start()) << host_->error();
         app_.emplace();
         ASSERT_TRUE(app_->open()) << "no window";
     }
@@ -492,12 +487,25 @@ class Opened : public ::testing::Test {
         if (host_) ExpectNoReferencesLeft(*host_, registryUsed_);
         EXPECT_TRUE(!registryUsed_ || NoStandInLeft());
     }
-    Host& host() { return *host_; }
+    StandIn& host() { return *host_; }
     Skuvane& app() { return *app_; }
 
-    std::optional<Host> host_;
+    std::optional<StandIn> host_;
     std::optional<Skuvane> app_;
     bool registryUsed_ = false;
+};
+
+// The prefix's screen DPI for the programs started while it lives (each reads
+// it as it starts); 96 again at the end, even when the test fails.
+struct ScreenDpi {
+    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
+    ~ScreenDpi() { Set(USER_DEFAULT_SCREEN_DPI); }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+    static void Set(DWORD dpi) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                        sizeof(dpi));
+    }
 };
 
 // ============================================================================
@@ -506,7 +514,12 @@ class Opened : public ::testing::Test {
 
 using Loading = Opened;
 
+// At 144 DPI, which the program reads from the screen as it starts: the
+// client area is half as large again as at 96 (this process sees its pixels
+// as they are; the controls' places are the window tests'), and each result
+// column is 250 pixels wide.
 TEST_F(Loading, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns) {
+    ScreenDpi dpi(144);
     ASSERT_NO_FATAL_FAILURE(Open());
 
     EXPECT_EQ(driver::Text(app().window()), L"Skuvane");
@@ -537,12 +550,14 @@ TEST_F(Loading, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns)
     driver::RemoteListView view(list);
     ASSERT_EQ(view.ColumnCount(), 102);
     EXPECT_EQ(view.Count(), 0);
-    const int dpi = int(GetDpiForWindow(app().window()));
     for (int c = 0; c < 102; ++c) {
         EXPECT_EQ(view.ColumnText(c), kHeaders.at(size_t(c))) << "column " << c;
-        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0), MulDiv(2500, dpi, 1440))
-            << "column " << c;
+        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0), 250) << "column " << c;
     }
+    RECT client;
+    GetClientRect(app().window(), &client);
+    EXPECT_NEAR(client.right, 816, 1);
+    EXPECT_NEAR(client.bottom, 482, 1);
 
     // The names were read one by one, each index passed by reference; the
     // host object was let go before the window showed.
@@ -554,7 +569,7 @@ TEST_F(Loading, WithThreeDatabasesTheWindowOpensWithItsListsFilledAndAllColumns)
 }
 
 TEST_F(Loading, WithoutAnInstallationBothMessagesShowAndTheWindowNever) {
-    Host host(json{{"installations", 0}});
+    StandIn host(Scenario({{"installations", 0}}));
     driver::Process p = driver::Process::Start(kExe);
     ASSERT_TRUE(p.pid());
     const Ending end = WatchUntilEnd(p, 2 * kWindowWaitMs);
@@ -571,7 +586,7 @@ TEST_F(Loading, WithoutAnInstallationBothMessagesShowAndTheWindowNever) {
 }
 
 TEST_F(Loading, WithTheHostStoppedItIsStartedThroughTheRegistryAndTheWindowOpens) {
-    host_.emplace();
+    host_.emplace(Scenario());
     registryUsed_ = true;
     app_.emplace();
     ASSERT_TRUE(app().open()) << "no window";
@@ -742,11 +757,11 @@ TEST(Busy, RefusedCallsAreMadeAgainForTenSecondsThenAsTheUserChooses) {
         const auto at = [&](const char* member, long call, long ms) {
             return json{{"member", member}, {"call", call}, {"ms", ms}, {"code", c.code}};
         };
-        Host host(
+        StandIn host(Scenario(
             {{"busy",
               {at("FindAndCopyProductsIntoMLIBuffer", 1, 7000), at("SLIBufferGetValue", 71, 12000),
                at("FindAndCopyProductsIntoMLIBuffer", 2, 60000)}},
-             {"slow", {{"member", "MLIBufferClear"}, {"call", 2}, {"ms", c.slowMs}}}});
+             {"slow", {{"member", "MLIBufferClear"}, {"call", 2}, {"ms", c.slowMs}}}}));
         ASSERT_TRUE(host.Start());
         Skuvane app;
         ASSERT_TRUE(app.open()) << "no window";
@@ -818,7 +833,7 @@ enum class Step { Start, Load, Search, Add };
 // after the search, the part numbers listed; after the add, its boxes and the
 // lines the quote then holds. Then any box on the way out (the report of a
 // run-time error) and the exit code.
-std::vector<std::wstring> SeenWith(Host& host, Step step) {
+std::vector<std::wstring> SeenWith(StandIn& host, Step step) {
     if (step != Step::Start && !host.Start()) return {L"no host"};
     Skuvane app;
     std::vector<std::wstring> seen;
@@ -882,9 +897,9 @@ class HostFailure : public ::testing::TestWithParam<std::tuple<HostCall, bool>> 
 TEST_P(HostFailure, IsReportedAndTheProgramEndsSoonLeavingNothingBehind) {
     const auto [call, crash] = GetParam();
     const std::string description = std::string(call.member) + " failed.";
-    Host host(
-        json{{crash ? "exit" : "error",
-              {{"member", call.member}, {"description", description}, {"code", "0x800A0BB8"}}}});
+    StandIn host(Scenario(
+        {{crash ? "exit" : "error",
+          {{"member", call.member}, {"description", description}, {"code", "0x800A0BB8"}}}}));
     std::vector<std::wstring> seen = SeenWith(host, call.step);
     const auto now = std::filesystem::file_time_type::clock::now();
     // A crash's report goes on with the system's text of the error.
@@ -967,7 +982,7 @@ std::wstring PlatformText(const std::string& field) {
 using OddValues = Opened;
 
 TEST_F(OddValues, EveryKindIsListedAsThePlatformWritesItAndLongTextWhole) {
-    ASSERT_NO_FATAL_FAILURE(Open(json{{"values", kOddFields}}));
+    ASSERT_NO_FATAL_FAILURE(Open(Scenario({{"values", kOddFields}})));
     ASSERT_TRUE(app().Search(L"Zeta Lighting", L"ManufacturerPartNumber", L"Equal to", L"ZL-100"));
     driver::RemoteListView list(app().control(search::kLvwResults));
     ASSERT_EQ(list.Count(), 1);
@@ -1053,15 +1068,14 @@ TEST_F(OddValues, OddMemberAnswersConvertAsThePlatformsOrEndInItsReport) {
          {null, L"1 line(s)", ended}},
     };
     for (const OddAnswer& c : cases) {
-        Host host(json{{"values", {{c.member, json::parse(c.value)}}}});
+        StandIn host(Scenario({{"values", {{c.member, json::parse(c.value)}}}}));
         EXPECT_EQ(SeenWith(host, c.step), c.seen) << c.member << " answering " << c.value;
     }
 }
 
 // ============================================================================
 // The program itself: its icons and manifest (its version resource is checked
-// with the zip users take), what a screen reader hears of it and its layout
-// at 144 DPI
+// with the zip users take) and what a screen reader hears of it
 // ============================================================================
 
 TEST(ExeResources, IconGroupHoldsTheThreeImagesAndTheManifestAsksForV6AndPerMonitorDpi) {
@@ -1133,38 +1147,6 @@ TEST_F(ExeAccessibility, ScreenReadersHearEveryInputNamedByItsLabel) {
     }
 }
 
-// The prefix's screen DPI for the programs started while it lives (each reads
-// it as it starts); 96 again at the end, even when the test fails.
-struct ScreenDpi {
-    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
-    ~ScreenDpi() { Set(USER_DEFAULT_SCREEN_DPI); }
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-    static void Set(DWORD dpi) {
-        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
-                        sizeof(dpi));
-    }
-};
-
-// With the screen at 144 DPI, the window's client area is half as large again
-// as at 96 (this process sees its pixels as they are; the controls' places at
-// 144 DPI are the window tests'), and each result column is 250 pixels wide.
-using ExeDpi = Opened;
-
-TEST_F(ExeDpi, At144DpiEverythingIsHalfAsLargeAgain) {
-    ScreenDpi dpi(144);
-    ASSERT_NO_FATAL_FAILURE(Open());
-    RECT client;
-    GetClientRect(app().window(), &client);
-    EXPECT_NEAR(client.right, 816, 1);
-    EXPECT_NEAR(client.bottom, 482, 1);
-    HWND list = app().control(search::kLvwResults);
-    const int columns = driver::RemoteListView(list).ColumnCount();
-    EXPECT_EQ(columns, 102);
-    for (int i = 0; i < columns; ++i)
-        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0), 250) << "column " << i;
-}
-
 // ============================================================================
 // A long search as the user lives it: rows show as they are read, Esc stops
 // it, and other input waits for its end. The stand-in's sample databases and
@@ -1207,31 +1189,24 @@ bool FirstRowOnScreen(HWND list) {
 
 // Skuvane's window open on the samples and "Many", its list on the screen
 // and empty.
-class LongSearch : public ::testing::Test {
+class LongSearch : public Opened {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(host.Start()) << host.error();
-        app.emplace();
-        ASSERT_TRUE(app->open());
-        dbs = driver::ComboItems(app->control(search::kCboProductDatabase));
+        ASSERT_NO_FATAL_FAILURE(
+            Open({{"generate", {{"name", Utf8(kMany)}, {"count", kManyRows}}}}));
+        dbs = driver::ComboItems(app_->control(search::kCboProductDatabase));
         ASSERT_EQ(dbs.back(), kMany);
-        SetForegroundWindow(app->window());
+        SetForegroundWindow(app_->window());
         ASSERT_TRUE(WaitUntil(kWindowWaitMs, [&] { return !FirstRowOnScreen(List()); }))
             << "the empty list is not on the screen as itself";
-        host.ClearLog();
+        host_->ClearLog();
     }
-    void TearDown() override {
-        if (app && app->open() && app->process().Running()) {
-            EXPECT_EQ(app->Close(), 0u) << "the exit code after Close";
-        }
-        ExpectNoReferencesLeft(host);
-    }
-    HWND List() const { return app->control(search::kLvwResults); }
+    HWND List() const { return app_->control(search::kLvwResults); }
     int Count() const { return int(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
     // Esc as a key posted to the focused control, or typed on the keyboard.
     void Escape(bool typed) const {
         if (typed) {
-            SetForegroundWindow(app->window());
+            SetForegroundWindow(app_->window());
             INPUT keys[2] = {};
             for (INPUT& k : keys) {
                 k.type = INPUT_KEYBOARD;
@@ -1243,16 +1218,14 @@ class LongSearch : public ::testing::Test {
         }
         GUITHREADINFO gui = {};
         gui.cbSize = sizeof gui;
-        GetGUIThreadInfo(GetWindowThreadProcessId(app->window(), nullptr), &gui);
-        PostMessageW(gui.hwndFocus ? gui.hwndFocus : app->window(), WM_KEYDOWN, VK_ESCAPE, 1);
+        GetGUIThreadInfo(GetWindowThreadProcessId(app_->window(), nullptr), &gui);
+        PostMessageW(gui.hwndFocus ? gui.hwndFocus : app_->window(), WM_KEYDOWN, VK_ESCAPE, 1);
     }
     // The calls that a search of `db` reading `rows` rows makes.
     std::vector<std::string> Reads(const std::wstring& db, int rows) const {
         return DatabaseSearch(db, kField, kContains, L"-", rows);
     }
 
-    StandIn host{{{"generate", {{"name", Utf8(kMany)}, {"count", kManyRows}}}}};
-    std::optional<Skuvane> app;
     std::vector<std::wstring> dbs;  // as the chooser offers them
 };
 
@@ -1286,8 +1259,8 @@ class RowsRead {
 };
 
 TEST_F(LongSearch, RowsShowAsTheyAreReadAndTheHostHearsTheSameCalls) {
-    RowsRead read(host.LogPath());
-    ASSERT_TRUE(app->Begin(kMany, kField, kContains, L"-"));
+    RowsRead read(host_->LogPath());
+    ASSERT_TRUE(app_->Begin(kMany, kField, kContains, L"-"));
     std::vector<ULONGLONG> readAt, shownAt;  // by row: when the host handed it over, and listed
     std::vector<std::wstring> firstRow;
     int readWhenDrawn = -1;
@@ -1305,9 +1278,9 @@ TEST_F(LongSearch, RowsShowAsTheyAreReadAndTheHostHearsTheSameCalls) {
                                   for (int c = 0; c < view.ColumnCount(); ++c)
                                       firstRow.push_back(view.Text(0, c));
                               }
-                              return app->Status() == L"Finished search";
+                              return app_->Status() == L"Finished search";
                           }))
-        << "status \"" << standin::Utf8(app->Status()) << "\"";
+        << "status \"" << standin::Utf8(app_->Status()) << "\"";
 
     ASSERT_EQ(Count(), kManyRows);
     EXPECT_LT(readWhenDrawn, 2) << "the first row was not on the screen before the second's end";
@@ -1318,7 +1291,7 @@ TEST_F(LongSearch, RowsShowAsTheyAreReadAndTheHostHearsTheSameCalls) {
     for (size_t r = 0; r < std::min(readAt.size(), shownAt.size()); ++r)
         worst = std::max(worst, shownAt[r] - std::min(shownAt[r], readAt[r]));
     EXPECT_LE(worst, 100 + kLagMarginMs) << "the longest a row was read and not yet listed, in ms";
-    EXPECT_EQ(Calls(host), Reads(kMany, kManyRows));
+    EXPECT_EQ(Calls(*host_), Reads(kMany, kManyRows));
 }
 
 // Esc during a search of one database after 50 rows (posted to the focused
@@ -1326,21 +1299,21 @@ TEST_F(LongSearch, RowsShowAsTheyAreReadAndTheHostHearsTheSameCalls) {
 TEST_F(LongSearch, EscStopsAfterTheRowBeingReadWithNoFurtherCall) {
     for (const bool all : {false, true}) {
         SCOPED_TRACE(all ? "all databases, Esc typed" : "one database, Esc posted");
-        host.ClearLog();
-        ASSERT_TRUE(app->Begin(all ? kAll : kMany, kField, kContains, L"-"));
+        host_->ClearLog();
+        ASSERT_TRUE(app_->Begin(all ? kAll : kMany, kField, kContains, L"-"));
         if (all) {
             ASSERT_TRUE(WaitUntil(
-                kSearchWaitMs, [&] { return app->Status() == L"Searching " + dbs[2] + L"..."; }));
+                kSearchWaitMs, [&] { return app_->Status() == L"Searching " + dbs[2] + L"..."; }));
         }
         const int at = Count() + 50;
         ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] { return Count() >= at; }));
         Escape(all);
-        ASSERT_TRUE(WaitUntil(kWindowWaitMs, [&] { return app->Status() == L"Search stopped"; }))
-            << "status \"" << standin::Utf8(app->Status()) << "\"";
+        ASSERT_TRUE(WaitUntil(kWindowWaitMs, [&] { return app_->Status() == L"Search stopped"; }))
+            << "status \"" << standin::Utf8(app_->Status()) << "\"";
 
         // Every row read is listed, and the log ends at the last one's last field.
         const int listed = Count();
-        const std::vector<std::string> calls = Calls(host);
+        const std::vector<std::string> calls = Calls(*host_);
         int before = 0;  // rows of the first database, in the all-databases search
         for (size_t i = 0, clears = 0; i < calls.size() && all; ++i) {
             clears += calls[i] == "ItemFunctions.MLIBufferClear()";
@@ -1355,7 +1328,7 @@ TEST_F(LongSearch, EscStopsAfterTheRowBeingReadWithNoFurtherCall) {
         }
         Append(expected, Reads(all ? dbs[2] : kMany, listed - before));
         EXPECT_EQ(calls, expected);
-        EXPECT_EQ(host.Outstanding(), 0);
+        EXPECT_EQ(host_->Outstanding(), 0);
     }
 }
 
@@ -1363,14 +1336,14 @@ TEST_F(LongSearch, EscStopsAfterTheRowBeingReadWithNoFurtherCall) {
 // reads every row, then the second search runs, then the window closes.
 TEST_F(LongSearch, ClicksDuringTheSearchWaitForItsEnd) {
     const std::wstring db = dbs[3];
-    ASSERT_TRUE(app->Begin(db, kField, kContains, L"-"));
+    ASSERT_TRUE(app_->Begin(db, kField, kContains, L"-"));
     ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] { return Count() >= 3; }));
-    driver::Press(app->window(), app::ControlIdOf(search::kCmdSearch));
-    driver::Press(app->window(), app::ControlIdOf(search::kCmdClose));
-    EXPECT_FALSE(app->process().WaitExit(1000)) << "closed during the search";
-    ASSERT_EQ(app->process().WaitExit(kSearchWaitMs), std::optional<DWORD>(0));
+    driver::Press(app_->window(), app::ControlIdOf(search::kCmdSearch));
+    driver::Press(app_->window(), app::ControlIdOf(search::kCmdClose));
+    EXPECT_FALSE(app_->process().WaitExit(1000)) << "closed during the search";
+    ASSERT_EQ(app_->process().WaitExit(kSearchWaitMs), std::optional<DWORD>(0));
 
-    const std::vector<std::string> calls = Calls(host);
+    const std::vector<std::string> calls = Calls(*host_);
     const auto copies = std::count_if(calls.begin(), calls.end(), [](const std::string& c) {
         return c.find("SLIBufferCopyFromMLIBuffer") != std::string::npos;
     });

@@ -30,9 +30,11 @@
 #include "platform/win32/variant_win.h"
 #include "search/layout.h"
 #include "standin/client/driver_win.h"
+#include "tests/fakes/fake_automation.h"
 
 namespace {
 
+using fake::ErrorOf;
 using platform::Arg;
 using platform::Decimal;
 using platform::Null;
@@ -83,15 +85,6 @@ std::future<std::optional<driver::MessageBoxSeen>> AnswerNextBox() {
         if (seen) driver::Press(seen->hwnd, IDOK);
         return seen;
     });
-}
-
-int32_t ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Where each control must sit, in pixels, written out by hand at 96 DPI
@@ -672,10 +665,10 @@ TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
 // The automation layer, its conversions and the number rules
 // ============================================================================
 
-// An object whose members show what arrived and how:
-//   Describe(...)       the argument types in call order, e.g. "BSTR&,I2"
+// An object whose members show what arrived and how (the types and passing
+// of every argument the program sends are the end-to-end call logs'):
 //   Echo(x)             x, by value
-//   Change(s&, i&, d&)  s gains "!", i doubles, d adds 0.5
+//   Change(s&, i&, d&)  only these types: s gains "!", i doubles, d adds 0.5
 //   Flags               the dispatch flags of this call
 //   Fail, FailNumbered  raise, with a description and source
 //   Self                a new reference to this object
@@ -713,17 +706,6 @@ class Probe final : public IDispatch {
         const UINT n = p->cArgs;
         VARIANT* args = p->rgvarg;  // last argument first
         switch (id) {
-            case kDescribe: {
-                std::wstring text;
-                for (UINT i = n; i-- > 0;) {
-                    text += TypeText(args[i].vt & ~VT_BYREF);
-                    if (args[i].vt & VT_BYREF) text += L"&";
-                    if (i) text += L",";
-                }
-                V_VT(result) = VT_BSTR;
-                V_BSTR(result) = SysAllocString(text.c_str());
-                return S_OK;
-            }
             case kEcho:
                 return n == 1 ? VariantCopyInd(result, &args[0]) : DISP_E_BADPARAMCOUNT;
             case kChange: {
@@ -762,16 +744,9 @@ class Probe final : public IDispatch {
     }
 
   private:
-    enum : DISPID { kDescribe, kEcho, kChange, kFlags, kFail, kFailNumbered, kSelf };
-    static constexpr const wchar_t* kMembers[] = {L"Describe", L"Echo",         L"Change", L"Flags",
-                                                  L"Fail",     L"FailNumbered", L"Self"};
-    static std::wstring TypeText(VARTYPE vt) {
-        for (const auto& [type, name] : kTypeNames)
-            if (vt == type) return name;
-        return std::to_wstring(vt);
-    }
-    static constexpr std::pair<VARTYPE, const wchar_t*> kTypeNames[] = {
-        {VT_BSTR, L"BSTR"}, {VT_I2, L"I2"}, {VT_I4, L"I4"}, {VT_R8, L"R8"}};
+    enum : DISPID { kEcho, kChange, kFlags, kFail, kFailNumbered, kSelf };
+    static constexpr const wchar_t* kMembers[] = {L"Echo", L"Change",       L"Flags",
+                                                  L"Fail", L"FailNumbered", L"Self"};
 };
 
 class AutomationWin : public ::testing::Test {
@@ -788,16 +763,11 @@ class AutomationWin : public ::testing::Test {
     win32::AutomationWin com_;
 };
 
-TEST_F(AutomationWin, ArgumentsArriveWithTheirTypesInCallOrderAndReferencesComeBackChanged) {
+TEST_F(AutomationWin, ReferencesArriveWithTheirTypesInCallOrderAndComeBackChanged) {
     std::wstring s = L"part";
     int16_t i = 21;
     double d = 2.5;
     std::array<Arg, 3> refs{Arg::Ref(s), Arg::Ref(i), Arg::Ref(d)};
-    EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", refs)), L"BSTR&,I2&,R8&");
-    std::array<Arg, 4> values{Arg::Val(Variant(L"x")), Arg::Val(Variant(int16_t{1})),
-                              Arg::Val(Variant(int32_t{0})), Arg::Val(Variant(2.5))};
-    EXPECT_EQ(com_.ToString(platform::Invoke(*root_, L"Describe", values)), L"BSTR,I2,I4,R8");
-
     platform::Invoke(*root_, L"Change", refs);
     EXPECT_EQ(s, L"part!");
     EXPECT_EQ(i, 42);
@@ -818,12 +788,6 @@ TEST_F(AutomationWin, TextMadeOnceServesEveryCallAndResultsReplaceTheVariant) {
         others.emplace_back(L"9");
     }
     EXPECT_EQ(six->view(), L"6");
-
-    std::array<Arg, 2> two{Arg::Val(*six), Arg::Val(Variant(int16_t{1}))};
-    platform::Invoke(*root_, L"Describe", two, result);
-    platform::Invoke(*root_, L"Describe", text, result);
-    ASSERT_NE(result.get<std::wstring>(), nullptr);
-    EXPECT_EQ(*result.get<std::wstring>(), L"BSTR");  // nothing of "BSTR,I2" left
 }
 
 // A row's field reads: each text goes by value, whoever made it, and each
@@ -900,18 +864,16 @@ TEST_F(AutomationWin, ObjectsAreReleasedWithTheirOwners) {
 
 using Conversions = AutomationWin;
 
+// Halves, Empty, numbers in text and Null are the end-to-end odd answers'
+// (2.5 databases, an empty or "3" find, a Null add).
 TEST_F(Conversions, NumbersOverflowAndRejectText) {
     EXPECT_EQ(com_.ToInteger(Variant(int32_t{32767})), 32767);
-    EXPECT_EQ(com_.ToInteger(Variant(2.5)), 2);
     EXPECT_EQ(com_.ToInteger(Variant(3.5)), 4);
     EXPECT_EQ(com_.ToInteger(Variant(true)), -1);
-    EXPECT_EQ(com_.ToInteger(Variant()), 0);
-    EXPECT_EQ(com_.ToLong(Variant(L"40000")), 40000);
     EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(int32_t{32768})); }), 6);
     EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(L"40000")); }), 6);
     EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(L"abc")); }), 13);
     EXPECT_EQ(ErrorOf([&] { com_.ToLong(Variant(L"")); }), 13);
-    EXPECT_EQ(ErrorOf([&] { com_.ToLong(Variant(Null{})); }), 94);
     // Nothing has no value to read; an array no single one.
     EXPECT_EQ(ErrorOf([&] { com_.ToInteger(Variant(Object())); }), 91);
     EXPECT_EQ(ErrorOf([&] { com_.ToLong(Variant(platform::Array{})); }), 13);
