@@ -277,7 +277,7 @@ class Chaos {
     HWND List() const { return Control(search::kLvwResults); }
     std::wstring Status() const { return driver::Text(Control(search::kLblStatus)); }
     // The host as it is now, looked up once an operation and once after it:
-    // a lookup costs as much as a dozen calls.
+    // a lookup goes through the running objects' table, several calls' worth.
     void Look() { control_ = host_.Control(); }
     bool HostUp() const { return bool(control_); }
     standin_client::CallResult Ask(const wchar_t* member, const ArgList& args = {}) const {
