@@ -145,10 +145,16 @@ void ListViewWin::RowsAdded(bool done) {
     }
 }
 
+// Let go without the frame, the list still updates its scroll bars, which
+// draw at once; with the window's visible bit off for that moment they take
+// their new state unseen, and are drawn with the frame when the rows are done.
 void ListViewWin::Hold(bool held, bool frame) {
     if (held == held_) return;
     held_ = held;
+    const bool unseenBars = !held && !frame && IsWindowVisible(hwnd_);
+    if (unseenBars) DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd_, WM_SETREDRAW, !held, 0);
+    if (unseenBars) DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
     if (!held)
         RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | (frame ? RDW_FRAME : 0));
 }
