@@ -232,8 +232,10 @@ std::wstring ClipboardText() {
     std::wstring text;
     if (!OpenClipboard(nullptr)) return text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = chars;
-        GlobalUnlock(data);
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
     }
     CloseClipboard();
     return text;
