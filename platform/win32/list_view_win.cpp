@@ -15,6 +15,25 @@ constexpr DWORD kTypingPauseMs = 1000;
 
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
+// What may change the list's look; held, the list draws none of it.
+bool Restyles(UINT msg) {
+    switch (msg) {
+        case WM_PAINT:  // held, the list only erases what the system asks for
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_ENABLE:
+        case WM_WINDOWPOSCHANGED:
+        case WM_STYLECHANGED:
+        case WM_SETFONT:
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
@@ -52,6 +71,7 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         MSG relayed = {hwnd, msg, wp, lp, 0, {}};
         SendMessageW(self->tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
+    if (self->held_ && Restyles(msg)) self->stale_ = true;
     switch (msg) {
         case WM_CHAR:
             self->Typed(static_cast<wchar_t>(wp));
@@ -110,6 +130,7 @@ void ListViewWin::ItemsChanged() {
     // Emptied for a search, at the top of the view: drawing is held until
     // the first rows come (RowsAdded), so that the scroll bars are not drawn
     // empty only to be drawn again for them.
+    stale_ = true;
     Hold(count == 0 && old > 0 && ListView_GetTopIndex(hwnd_) == 0, true);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
@@ -145,18 +166,40 @@ void ListViewWin::RowsAdded(bool done) {
     }
 }
 
-// Let go without the frame, the list still updates its scroll bars, which
-// draw at once; with the window's visible bit off for that moment they take
-// their new state unseen, and are drawn with the frame when the rows are done.
 void ListViewWin::Hold(bool held, bool frame) {
     if (held == held_) return;
     held_ = held;
-    const bool unseenBars = !held && !frame && IsWindowVisible(hwnd_);
-    if (unseenBars) DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(hwnd_, WM_SETREDRAW, !held, 0);
-    if (unseenBars) DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
-    if (!held)
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | (frame ? RDW_FRAME : 0));
+    if (held) {
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        return;
+    }
+    // Let go, the list updates its scroll bars, which draw at once and cost
+    // more than the rows: with the window's visible bit off for that moment
+    // they take their new state unseen. That also validates all the list
+    // holds pending, the header's too, so the header draws first and what
+    // the rows had pending counts as stale.
+    const bool visible = IsWindowVisible(hwnd_);
+    RECT before, after;
+    GetClientRect(hwnd_, &before);
+    stale_ = stale_ || GetUpdateRect(hwnd_, nullptr, FALSE);
+    if (visible) {
+        UpdateWindow(ListView_GetHeader(hwnd_));
+        DefWindowProcW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    }
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    if (visible) DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    GetClientRect(hwnd_, &after);
+    // A bar that came or went moved the rows' edge: all is drawn again.
+    // Otherwise the rows are drawn when new ones came into view or they are
+    // stale, and the frame alone, once, when asked.
+    const bool barMoved = !EqualRect(&before, &after);
+    if (!barMoved)
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+    if (barMoved || stale_ || !frame)
+        RedrawWindow(hwnd_, nullptr, nullptr,
+                     RDW_ERASE | RDW_INVALIDATE | (barMoved ? RDW_FRAME : RDW_NOFRAME));
+    if (frame && !barMoved) SendMessageW(hwnd_, WM_NCPAINT, 1, 0);
+    stale_ = false;
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {

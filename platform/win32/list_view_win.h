@@ -49,8 +49,8 @@ class ListViewWin final : public platform::ListView {
     int Find(std::wstring_view text, int start, bool partial) const;
 
   private:
-    // Holds or lets go the list's drawing; let go, it is drawn again whole,
-    // with its frame (the scroll bars) when `frame`.
+    // Holds or lets go the list's drawing. Let go, it draws the rows that
+    // changed, and its frame (the scroll bars) when `frame`.
     void Hold(bool held, bool frame);
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void GetDispInfo(LVITEMW& item) const;
@@ -66,7 +66,8 @@ class ListViewWin final : public platform::ListView {
     WNDPROC next_ = nullptr;  // the list's procedure under ours
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     std::vector<int> columnTwips_;
-    bool held_ = false;  // drawing held while rows are appended out of view
+    bool held_ = false;   // drawing held while rows are appended out of view
+    bool stale_ = false;  // the rows on the screen may not be the list's
     std::vector<std::wstring> captions_;
     platform::ListItems items_;
     int clicked_ = 0;
