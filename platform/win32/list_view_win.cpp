@@ -147,37 +147,46 @@ void ListViewWin::ItemsChanged() {
 }
 
 // Every count change with drawing on updates the scroll bars, which draw at
-// once and cost far more than the rest. Once the rows fill the view,
-// appending changes nothing the user sees but the scroll bar: so drawing is
-// held from then until the rows are done, while the count goes on rising.
-// The frame is drawn again only when they are done: until then the scroll
-// bars may show an earlier count, as they do while drawing is held.
+// once and cost far more than the rows. So while rows come in, the list's
+// drawing is held and only its count rises; it is let go for a moment to
+// draw the rows that came into view, and when they are done. Until then the
+// scroll bars may show an earlier count.
 void ListViewWin::RowsAdded(bool done) {
-    const int inView = ListView_GetTopIndex(hwnd_) + ListView_GetCountPerPage(hwnd_) + 1;
+    const int top = ListView_GetTopIndex(hwnd_);
+    const int inView = top + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
-    const bool newInView = shown < inView;
+    if (!done) Hold(true, false);
     if (count != shown)
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    if (!done && !newInView) return;
-    Hold(false, done);
-    if (!done && count >= inView) {
-        UpdateWindow(hwnd_);  // the view's last rows, before drawing stops
+    // The rows that came into view: all under the last one shown.
+    const bool newInView = shown < inView && count > shown;
+    RECT rows;
+    GetClientRect(hwnd_, &rows);
+    RECT first;
+    if (newInView && shown > top && ListView_GetItemRect(hwnd_, shown, &first, LVIR_BOUNDS))
+        rows.top = first.top;
+    if (!done && !newInView && !stale_) return;
+    Hold(false, done, newInView ? &rows : nullptr);
+    if (!done) {
+        UpdateWindow(hwnd_);
         Hold(true, false);
     }
 }
 
-void ListViewWin::Hold(bool held, bool frame) {
+void ListViewWin::Hold(bool held, bool frame, const RECT* rows) {
     if (held == held_) return;
     held_ = held;
     if (held) {
+        // What is pending is drawn now: held, a paint would only erase it.
+        UpdateWindow(hwnd_);
         SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
         return;
     }
-    // Let go, the list updates its scroll bars, which draw at once and cost
-    // more than the rows: with the window's visible bit off for that moment
-    // they take their new state unseen. That also validates all the list
-    // holds pending, the header's too, so the header draws first and what
-    // the rows had pending counts as stale.
+    // Let go, the list updates its scroll bars, which draw at once: with the
+    // window's visible bit off for that moment they take their new state
+    // unseen. That also validates all the list holds pending, the header's
+    // too, so the header draws first and what the rows had pending counts
+    // as stale.
     const bool visible = IsWindowVisible(hwnd_);
     RECT before, after;
     GetClientRect(hwnd_, &before);
@@ -190,16 +199,28 @@ void ListViewWin::Hold(bool held, bool frame) {
     if (visible) DefWindowProcW(hwnd_, WM_SETREDRAW, TRUE, 0);
     GetClientRect(hwnd_, &after);
     // A bar that came or went moved the rows' edge: all is drawn again.
-    // Otherwise the rows are drawn when new ones came into view or they are
-    // stale, and the frame alone, once, when asked.
+    // Otherwise the rows are drawn where asked, all of them when stale, and
+    // the frame alone, once, when asked.
     const bool barMoved = !EqualRect(&before, &after);
     if (!barMoved)
         RedrawWindow(hwnd_, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
-    if (barMoved || stale_ || !frame)
-        RedrawWindow(hwnd_, nullptr, nullptr,
+    if (barMoved || stale_ || rows)
+        RedrawWindow(hwnd_, barMoved || stale_ ? nullptr : rows, nullptr,
                      RDW_ERASE | RDW_INVALIDATE | (barMoved ? RDW_FRAME : RDW_NOFRAME));
-    if (frame && !barMoved) SendMessageW(hwnd_, WM_NCPAINT, 1, 0);
+    if (frame && !barMoved) DrawRowBar();
     stale_ = false;
+}
+
+// Only the vertical bar's state follows the rows. Its rectangle lies in the
+// frame, so invalidated it brings a WM_NCPAINT for it alone: with a region
+// of its own, a themed list would fill all of itself with its border.
+void ListViewWin::DrawRowBar() {
+    SCROLLBARINFO bar = {};
+    bar.cbSize = sizeof bar;
+    if (!GetScrollBarInfo(hwnd_, OBJID_VSCROLL, &bar) || (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE))
+        return;
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar.rcScrollBar), 2);
+    RedrawWindow(hwnd_, &bar.rcScrollBar, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {

@@ -49,9 +49,11 @@ class ListViewWin final : public platform::ListView {
     int Find(std::wstring_view text, int start, bool partial) const;
 
   private:
-    // Holds or lets go the list's drawing. Let go, it draws the rows that
-    // changed, and its frame (the scroll bars) when `frame`.
-    void Hold(bool held, bool frame);
+    // Holds or lets go the list's drawing. Let go, it draws `rows` (the
+    // client area's part that changed), or all of them when they may have
+    // changed otherwise, and its frame (the scroll bars) when `frame`.
+    void Hold(bool held, bool frame, const RECT* rows = nullptr);
+    void DrawRowBar();
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void GetDispInfo(LVITEMW& item) const;
     void StateChanged(int from, int to, UINT oldState, UINT newState);

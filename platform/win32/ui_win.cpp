@@ -84,14 +84,15 @@ bool UiWin::Progress(platform::ListView& list, bool now) {
     shownRows_ = rows;
     list.RowsAdded(now);
     // Each look at the queue is a trip to Wine's server, and mostly nothing
-    // waits: one look first, for anything at all.
+    // waits: one look first, for keys (typed or posted) and paints only, as a
+    // timer or a mouse move may wait throughout the search.
+    const DWORD waiting = HIWORD(GetQueueStatus(QS_KEY | QS_POSTMESSAGE | QS_PAINT));
+    if (waiting & (QS_KEY | QS_POSTMESSAGE)) TakeEscape();
     MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        TakeEscape();
-        for (int i = 0;
-             i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) {
-            DispatchMessageW(&msg);
-        }
+    for (int i = 0; (waiting & QS_PAINT) && i < kMostPaints &&
+                    PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+         ++i) {
+        DispatchMessageW(&msg);
     }
     // The interval runs from the end of the refresh: what it cost is not
     // taken from the search's time again at once.
