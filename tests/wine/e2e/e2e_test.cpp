@@ -1283,6 +1283,8 @@ TEST_F(LongSearch, RowsShowAsTheyAreReadAndTheHostHearsTheSameCalls) {
         << "status \"" << standin::Utf8(app_->Status()) << "\"";
 
     ASSERT_EQ(Count(), kManyRows);
+    EXPECT_TRUE(WaitUntil(1000, [&] { return FirstRowOnScreen(List()); }))
+        << "the rows were not on the screen when the search was done";
     EXPECT_LT(readWhenDrawn, 2) << "the first row was not on the screen before the second's end";
     // Whole when it first showed: every cell as it stays.
     const driver::RemoteListView view(List());
