@@ -130,7 +130,7 @@ void ListViewWin::ItemsChanged() {
     // Emptied for a search, at the top of the view: drawing is held until
     // the first rows come (RowsAdded), so that the scroll bars are not drawn
     // empty only to be drawn again for them.
-    stale_ = true;
+    stale_ = true;  // the rows on the screen are no longer the list's
     Hold(count == 0 && old > 0 && ListView_GetTopIndex(hwnd_) == 0, true);
     ListView_SetItemCountEx(hwnd_, count,
                             LVSICF_NOSCROLL | (count >= old ? LVSICF_NOINVALIDATEALL : 0));
@@ -158,14 +158,12 @@ void ListViewWin::RowsAdded(bool done) {
     if (!done) Hold(true, false);
     if (count != shown)
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    // The rows that came into view: all under the last one shown.
     const bool newInView = shown < inView && count > shown;
-    RECT rows;
-    GetClientRect(hwnd_, &rows);
-    RECT first;
-    if (newInView && shown > top && ListView_GetItemRect(hwnd_, shown, &first, LVIR_BOUNDS))
-        rows.top = first.top;
     if (!done && !newInView && !stale_) return;
+    RECT rows, first;  // the rows that came into view: all under the last one shown
+    GetClientRect(hwnd_, &rows);
+    if (shown > top && ListView_GetItemRect(hwnd_, shown, &first, LVIR_BOUNDS))
+        rows.top = first.top;
     Hold(false, done, newInView ? &rows : nullptr);
     if (!done) {
         UpdateWindow(hwnd_);
@@ -212,8 +210,9 @@ void ListViewWin::Hold(bool held, bool frame, const RECT* rows) {
 }
 
 // Only the vertical bar's state follows the rows. Its rectangle lies in the
-// frame, so invalidated it brings a WM_NCPAINT for it alone: with a region
-// of its own, a themed list would fill all of itself with its border.
+// frame, so invalidated it brings a WM_NCPAINT for it alone. A WM_NCPAINT
+// sent for the whole window would let a themed list fill its rows with its
+// border as well.
 void ListViewWin::DrawRowBar() {
     SCROLLBARINFO bar = {};
     bar.cbSize = sizeof bar;
