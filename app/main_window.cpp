@@ -24,11 +24,12 @@ constexpr int kDropDownRows = 8;  // how far a chooser's list drops
 struct ListMenuItem {
     UINT command;
     const wchar_t* text;  // a tab, then the item's key
+    bool callsHost;       // greyed while a search runs: it would not be acted on
 };
 constexpr ListMenuItem kListMenu[] = {
-    {kMenuAddToQuote, L"Add selected product(s) to quote"},
-    {kMenuCopy, L"Copy\tCtrl+C"},
-    {kMenuSelectAll, L"Select All\tCtrl+A"},
+    {kMenuAddToQuote, L"Add selected product(s) to quote", true},
+    {kMenuCopy, L"Copy\tCtrl+C", false},
+    {kMenuSelectAll, L"Select All\tCtrl+A", false},
 };
 
 struct ControlClass {
@@ -265,6 +266,7 @@ int MainWindow::MessageLoop() {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {  // until the window's WM_QUIT
         win32::DispatchToWindow(hwnd_, msg);
     }
+
     looping_ = false;
     return ExitCode();
 }
@@ -401,7 +403,8 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
     }
     HMENU menu = CreatePopupMenu();
     for (const ListMenuItem& item : kListMenu)
-        AppendMenuW(menu, MF_STRING, item.command, item.text);
+        AppendMenuW(menu, MF_STRING | (item.callsHost && ui_.LongRunning() ? MF_GRAYED : 0),
+                    item.command, item.text);
     const UINT command = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);

@@ -206,6 +206,9 @@ class WatchedUi final : public platform::Ui {
         if (now) list.RowsAdded(true);
         return false;
     }
+    void Respond() override {
+        if (!held) ui_.Respond();
+    }
     void Unload() override { ui_.Unload(); }
     [[noreturn]] void End() override { ui_.End(); }
 

@@ -55,12 +55,14 @@ int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row)
 
 void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
                         std::span<const std::unique_ptr<const platform::Text>> fields,
-                        std::span<FieldValue> slots, std::span<std::wstring_view> texts) {
+                        std::span<FieldValue> slots, std::span<std::wstring_view> texts,
+                        const std::function<void()>& between) {
     class Reads final : public platform::CallRun {
       public:
         Reads(Automation& com, std::span<const std::unique_ptr<const platform::Text>> fields,
-              std::span<FieldValue> slots, std::span<std::wstring_view> texts)
-            : com_(com), fields_(fields), slots_(slots), texts_(texts) {}
+              std::span<FieldValue> slots, std::span<std::wstring_view> texts,
+              const std::function<void()>& between)
+            : com_(com), fields_(fields), slots_(slots), texts_(texts), between_(between) {}
         size_t size() const override { return fields_.size(); }
         const platform::Text& Argument(size_t i) const override { return *fields_[i]; }
         Variant& Answer(size_t i) override { return slots_[i].value; }
@@ -74,6 +76,7 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
                 com_.ToString(slot.value, slot.text);
                 texts_[i] = slot.text;
             }
+            if (i + 1 < fields_.size() && between_) between_();
         }
 
       private:
@@ -81,8 +84,9 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
         std::span<const std::unique_ptr<const platform::Text>> fields_;
         std::span<FieldValue> slots_;
         std::span<std::wstring_view> texts_;
+        const std::function<void()>& between_;
     };
-    Reads reads(com, fields, slots, texts);
+    Reads reads(com, fields, slots, texts, between);
     itemFunctions.CallEach(L"SLIBufferGetValue", platform::CallKind::Method, reads);
 }
 

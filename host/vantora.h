@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -49,9 +50,11 @@ struct FieldValue {
 // Fields of the SLIBuffer row as text, one SLIBufferGetValue call each, in
 // order, each name passed by value. texts[i] points into slots[i]; Null
 // reads as empty text. A value that has no text raises before the next read.
+// `between` runs after each read but the last, before the next call.
 void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
                         std::span<const std::unique_ptr<const platform::Text>> fields,
-                        std::span<FieldValue> slots, std::span<std::wstring_view> texts);
+                        std::span<FieldValue> slots, std::span<std::wstring_view> texts,
+                        const std::function<void()>& between);
 // Part number, vendor, quantity by reference, then Long 0 by value. Negative
 // when Vantora's answer is below 0 (not added), else 0.
 int16_t AddItemFromProductDatabase(Automation& com, Dispatch& app, std::wstring& partNumber,

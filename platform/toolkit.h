@@ -72,11 +72,17 @@ class Ui {
     // A long run of work (a search) begins or ends. While it runs, Esc
     // pressed in the window asks it to stop.
     virtual void LongRun(bool running) = 0;
-    // Between two steps of a long run: at most every 100 ms (and whenever
+    // Between two rows of a long run: at most every 100 ms (and whenever
     // `now`, which ends a run of rows), has `list` show the rows appended,
-    // then handles the waiting paint messages and only those: clicks and
-    // keys stay queued. True when the user asked the run to stop.
+    // and lets the window answer the user (Respond). True when the user
+    // asked the run to stop. Throws EndProgram when the window was closed
+    // meanwhile: the run ends at the row it finished.
     virtual bool Progress(ListView& list, bool now) = 0;
+    // Between two host calls of a long run: the window answers what the user
+    // did meanwhile (scrolling, selecting, copying, closing), while the run
+    // waits. Cheap when nothing waits. Handlers that would call the host or
+    // reorder the rows refuse to run while a long run lasts.
+    virtual void Respond() = 0;
     // Unloads the window; the program ends when no handler is running.
     virtual void Unload() = 0;
     // Ends the program at once: throws EndProgram.

@@ -66,14 +66,15 @@ void BuildColumns(platform::ListView& list) {
     for (const CatalogueEntry& e : kCatalogue) list.AddColumn(std::wstring(e.header), kColumnWidth);
 }
 
-ProductReader::ProductReader(platform::Automation& com) : com_(com) {
+ProductReader::ProductReader(platform::Automation& com, platform::Ui& ui)
+    : com_(com), respond_([&ui] { ui.Respond(); }) {
     for (size_t r = 0; r < kReadOrder.size(); ++r)
         names_[r] = com.MakeText(kCatalogue[kReadOrder[r]].field);
 }
 
 const ProductValues& ProductReader::Read(platform::Dispatch& app) {
     platform::Object itemFunctions = host::ItemFunctions(app);
-    host::SLIBufferGetValues(com_, *itemFunctions, names_, slots_, texts_);
+    host::SLIBufferGetValues(com_, *itemFunctions, names_, slots_, texts_, respond_);
     return texts_;
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -150,7 +151,8 @@ void BuildColumns(platform::ListView& list);
 // host's calls take, and the values' storage from one product to the next.
 class ProductReader {
   public:
-    explicit ProductReader(platform::Automation& com);
+    // Between two reads of a product, `ui` answers the user (Respond).
+    ProductReader(platform::Automation& com, platform::Ui& ui);
     // The texts point into the reader's own slots: it stays where it is made.
     ProductReader(const ProductReader&) = delete;
     ProductReader& operator=(const ProductReader&) = delete;
@@ -161,6 +163,7 @@ class ProductReader {
 
   private:
     platform::Automation& com_;
+    std::function<void()> respond_;
     std::array<std::unique_ptr<const platform::Text>, kReadCount> names_;
     std::array<host::FieldValue, kReadCount> slots_;
     ProductValues texts_;

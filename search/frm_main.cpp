@@ -78,8 +78,8 @@ void frmMain::LoadSearchOptions() {
 }
 
 void frmMain::cmdSearch_Click() {
-    // The all-databases search yields to the event queue; a Search click
-    // that arrives then would clear the rows under the running search.
+    // The window answers the user while a search runs; a Search click then
+    // would clear the rows under it. It is not kept for later.
     if (searching_) return;
     Running running(searching_, ui_);
 
@@ -139,7 +139,7 @@ frmMain::Outcome frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& 
 
     const int32_t rows = host::MLIBufferCount(com_, app);
     platform::ListItems& items = list.Items();
-    ProductReader reader(com_);
+    ProductReader reader(com_, ui_);
     Outcome outcome = Outcome::kDone;
     try {
         for (int32_t row = 1; row <= rows && outcome == Outcome::kDone; ++row) {
@@ -201,6 +201,9 @@ bool frmMain::AddRowToQuote(int32_t pos) {
 }
 
 void frmMain::cmdAddToQuote_Click() {
+    // The window answers the user during a search, but an add would call
+    // the host under it; it is not kept for later either.
+    if (searching_) return;
     const int32_t n = c_.lvwResults.Items().Count();
     for (int32_t i = 1; i <= n; ++i) {
         if (!c_.lvwResults.Items().Selected(i)) continue;
@@ -209,6 +212,7 @@ void frmMain::cmdAddToQuote_Click() {
 }
 
 void frmMain::lvwResults_DblClick() {
+    if (searching_) return;
     const platform::ListItems& items = c_.lvwResults.Items();
     if (items.Count() < 1) {
         ui_.MsgBox(Str(text::kSelectItem), platform::kOkOnly);

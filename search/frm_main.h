@@ -50,7 +50,7 @@ class frmMain {
     platform::Automation& com_;
     platform::Ui& ui_;
     platform::NumberRules& numbers_;
-    bool searching_ = false;  // a search is running (it yields once per database)
+    bool searching_ = false;  // a search is running: the window answers the user meanwhile
 };
 
 // The handlers by the events they answer: "Form_Load", and "<control>_<event>"

@@ -125,6 +125,8 @@ void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
 // the last call, so the control drops every selection the model does not
 // hold; that costs one step per selected row, not per row.
 void ListViewWin::ItemsChanged() {
+    // Closed under a search, the control answers every question with 0.
+    if (!IsWindow(hwnd_)) return;
     int count = items_.Count();
     int old = ListView_GetItemCount(hwnd_);
     // Emptied for a search, at the top of the view: drawing is held until
@@ -152,6 +154,7 @@ void ListViewWin::ItemsChanged() {
 // draw the rows that came into view, and when they are done. Until then the
 // scroll bars may show an earlier count.
 void ListViewWin::RowsAdded(bool done) {
+    if (!IsWindow(hwnd_)) return;
     const int top = ListView_GetTopIndex(hwnd_);
     const int inView = top + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();

@@ -1,5 +1,7 @@
 #include "platform/win32/ui_win.h"
 
+#include <exception>
+
 #include "platform/win32/input_box_win.h"
 
 namespace win32 {
@@ -38,36 +40,90 @@ void UiWin::SetMousePointer(int pointer) {
     SetCursor(cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW));
 }
 
+namespace {
+
+// How often a long run looks at the queue, at most: the user's input is
+// answered this soon, plus the host call in hand.
+constexpr ULONGLONG kLookMs = 10;
+// What the pump answers at once. Any posted message: QS_POSTMESSAGE is
+// cleared by every look at the queue, COM's own during a host call included.
+constexpr UINT kActs = QS_KEY | QS_MOUSEBUTTON | QS_MOUSEMOVE | QS_ALLPOSTMESSAGE | QS_HOTKEY;
+
+// Keys, clicks and the wheel: the list must draw what they do to it. A mouse
+// move alone (the tooltip's) leaves it as it is.
+bool Acts(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
+           (msg > WM_MOUSEMOVE && msg <= WM_MOUSELAST) ||
+           (msg > WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK);
+}
+
+// The long run whose pump the resume timer serves, if any.
+UiWin* running = nullptr;
+
+// The thread as a fiber, made so once; null when it cannot be one.
+void* ThreadFiber() {
+    thread_local void* const fiber = ConvertThreadToFiber(nullptr);
+    return fiber;
+}
+
+}  // namespace
+
+UiWin::~UiWin() {
+    if (timer_) KillTimer(nullptr, timer_);
+    if (running == this) running = nullptr;
+    if (pump_ && !pumping_) DeleteFiber(pump_);
+}
+
 // Handles what is waiting, then returns to the running handler; if the
 // window went away meanwhile (closed, or another handler failed), the
 // handler must not go on: EndProgram unwinds it.
 void UiWin::DoEvents() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));  // for the main loop
-            throw platform::EndProgram{};
+    if (running_ && pump_) {
+        RunPump();
+    } else {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit_ = true;
+                quitCode_ = msg.wParam;
+                break;
+            }
+            DispatchToWindow(window_, msg);
         }
-        DispatchToWindow(window_, msg);
     }
-    if (!window_ || !IsWindow(window_)) throw platform::EndProgram{};
+    if (!window_ || !IsWindow(window_)) closed_ = true;
+    EndIfClosed();
 }
 
-void UiWin::LongRun(bool running) {
-    running_ = running;
+void UiWin::LongRun(bool on) {
+    if (on) {
+        // The thread's own fiber runs the handlers; a thread that cannot be
+        // one keeps the window painted only, as a plain loop would.
+        if (!run_) run_ = ThreadFiber();
+        if (run_ && !pump_) pump_ = CreateFiberEx(0, 0, FIBER_FLAG_FLOAT_SWITCH, &PumpMain, this);
+        running = this;
+    } else if (running_) {
+        Drain();
+        if (timer_) KillTimer(nullptr, timer_);
+        timer_ = 0;
+        running = nullptr;
+    }
+    running_ = on;
     stop_ = false;
-    shownAt_ = calledAt_ = GetTickCount64();
+    shownAt_ = calledAt_ = lookedAt_ = GetTickCount64();
     firstAt_ = 0;
     shownRows_ = 0;
+    list_ = nullptr;
 }
 
-// Paint only, at most every 100 ms: a fast host pays nothing for it, and
-// out of process COM's wait during each call paints as well. The first rows
-// show within 50 ms of the first one being read: a fast host fills the view
-// meanwhile, and the list is drawn once.
+// The rows at most every 100 ms: a fast host pays nothing for it, and out
+// of process COM's wait during each call paints as well. The first rows show
+// within 50 ms of the first one being read: a fast host fills the view
+// meanwhile, and the list is drawn once. In between, the queue is looked at
+// every few milliseconds for what the user does.
 bool UiWin::Progress(platform::ListView& list, bool now) {
     constexpr ULONGLONG kIntervalMs = 100, kFirstMs = 50;
-    constexpr int kMostPaints = 64;  // a window that never validates cannot hold the run
+    list_ = &list;
     const ULONGLONG tick = GetTickCount64();
     const int32_t rows = list.Items().Count();
     if (rows > 0 && shownRows_ == 0 && firstAt_ == 0) firstAt_ = tick;
@@ -80,44 +136,111 @@ bool UiWin::Progress(platform::ListView& list, bool now) {
     const bool due = shownRows_ > 0 ? tick - shownAt_ + step >= kIntervalMs
                      : rows > 0     ? tick - firstAt_ + step >= kFirstMs
                                     : tick - shownAt_ >= kIntervalMs;
-    if (!now && !due) return stop_;
-    shownRows_ = rows;
-    list.RowsAdded(now);
-    // Each look at the queue is a trip to Wine's server, and mostly nothing
-    // waits: one look first, for keys (typed or posted) and paints only, as a
-    // timer or a mouse move may wait throughout the search.
-    const DWORD waiting = HIWORD(GetQueueStatus(QS_KEY | QS_POSTMESSAGE | QS_PAINT));
-    if (waiting & (QS_KEY | QS_POSTMESSAGE)) TakeEscape();
-    MSG msg;
-    for (int i = 0; (waiting & QS_PAINT) && i < kMostPaints &&
-                    PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
-         ++i) {
-        DispatchMessageW(&msg);
+    if (now || due) {
+        // A loop of the pump's (the thumb held, a menu open) has the list as
+        // the user put it: its count waits for the loop's end.
+        if (!inside_) {
+            shownRows_ = rows;
+            list.RowsAdded(now);
+        }
+        Look(true);
+        // The interval runs from the end of the refresh: what it cost is not
+        // taken from the search's time again at once.
+        shownAt_ = calledAt_ = GetTickCount64();
+    } else if (tick - lookedAt_ >= kLookMs) {
+        Look(false);
     }
-    // The interval runs from the end of the refresh: what it cost is not
-    // taken from the search's time again at once.
-    shownAt_ = calledAt_ = GetTickCount64();
+    EndIfClosed();
     return stop_;
 }
 
-// Releases of keys pressed before the search (Alt+S, Enter) may wait in
-// front; they act on nothing here, so they are taken out of the way.
-void UiWin::TakeEscape() {
-    MSG msg;
-    while (window_ && PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE) &&
-           (msg.hwnd == window_ || IsChild(window_, msg.hwnd))) {
-        const bool release = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
-        if (!release && (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE)) return;
-        // The same message: no key waits before it.
-        PeekMessageW(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE);
-        if (!release) {
-            Escape();
-            return;
+void UiWin::Respond() {
+    if (running_ && GetTickCount64() - lookedAt_ >= kLookMs) Look(false);
+}
+
+// Each look at the queue is a trip to Wine's server, and mostly nothing
+// waits: one look, for what the user did, posted messages and paints, and
+// timers (a tooltip's, the scroll bar's) only as often as the list is
+// refreshed. What is in the queue (the high word), not what came since the
+// last look: COM's wait during a host call looks too, and that resets it.
+void UiWin::Look(bool timers) {
+    lookedAt_ = GetTickCount64();
+    const DWORD waiting = HIWORD(GetQueueStatus(kActs | QS_PAINT | QS_TIMER));
+    if (pump_ && ((waiting & kActs) || (timers && (waiting & QS_TIMER)))) {
+        RunPump();
+    } else if (waiting & QS_PAINT) {
+        constexpr int kMostPaints = 64;  // a window that never validates cannot hold the run
+        MSG msg;
+        for (int i = 0; i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+             ++i) {
+            DispatchMessageW(&msg);
         }
     }
 }
 
+// The pump answers what waits and comes back; a message that enters a loop
+// of its own (a menu, the thumb dragged, the window moved) keeps the pump
+// there, and the timer brings the run back from inside the loop.
+void UiWin::RunPump() {
+    if (!pump_ || pumping_) return;
+    if (!timer_) timer_ = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &Resume);
+    SwitchTo(true);
+    if (!inside_ && timer_) {
+        KillTimer(nullptr, timer_);
+        timer_ = 0;
+    }
+    lookedAt_ = GetTickCount64();
+}
+
+void CALLBACK UiWin::PumpMain(void* self) { static_cast<UiWin*>(self)->Pump(); }
+
+void UiWin::Pump() {
+    for (;;) {
+        MSG msg;
+        while (!draining_ && !quit_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit_ = true;
+                quitCode_ = msg.wParam;
+                break;
+            }
+            // The list draws again what the user does to it.
+            if (list_ && Acts(msg.message)) list_->RowsAdded(true);
+            inside_ = true;
+            DispatchToWindow(window_, msg);
+            inside_ = false;
+        }
+        SwitchTo(false);
+    }
+}
+
+void CALLBACK UiWin::Resume(HWND, UINT, UINT_PTR, DWORD) {
+    UiWin* self = running;
+    if (self && !self->draining_ && self->pumping_) self->SwitchTo(false);
+}
+
+void UiWin::SwitchTo(bool pump) {
+    pumping_ = pump;
+    SwitchToFiber(pump ? pump_ : run_);
+}
+
+// The run is over, but the pump may be inside a loop still (the thumb held,
+// a menu open): the handler returns once the user has ended it. Not while an
+// error unwinds the handler: its report comes first, and the program ends.
+void UiWin::Drain() {
+    if (std::uncaught_exceptions() > 0) return;
+    draining_ = true;
+    while (inside_ && !pumping_) SwitchTo(true);
+    draining_ = false;
+}
+
+void UiWin::EndIfClosed() {
+    if (!closed_ && !quit_) return;
+    PostQuitMessage(static_cast<int>(quitCode_));  // for the main loop
+    throw platform::EndProgram{};
+}
+
 void UiWin::Unload() {
+    closed_ = true;
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
 }
 

@@ -181,6 +181,63 @@ void Click(HWND control) {
     SendInput(2, click, sizeof(INPUT));
 }
 
+void Key(WORD vk, bool down) {
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = vk;
+    key.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &key, sizeof(INPUT));
+}
+
+void Keys(std::initializer_list<WORD> chord) {
+    for (WORD vk : chord) Key(vk, true);
+    for (auto vk = std::rbegin(chord); vk != std::rend(chord); ++vk) Key(*vk, false);
+}
+
+void Wheel(HWND over, int notches) {
+    RECT r;
+    GetWindowRect(over, &r);
+    MouseTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    INPUT wheel = {};
+    wheel.type = INPUT_MOUSE;
+    wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    wheel.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+    SendInput(1, &wheel, sizeof(INPUT));
+}
+
+void MouseTo(POINT at) { SetCursorPos(at.x, at.y); }
+
+void LeftButton(bool down) {
+    INPUT button = {};
+    button.type = INPUT_MOUSE;
+    button.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &button, sizeof(INPUT));
+}
+
+// Another process's scroll bar cannot be asked where its thumb is; at the
+// top of the view it lies right under the up arrow, inside the window's edge.
+POINT TopThumb(HWND window) {
+    RECT r, client;
+    GetWindowRect(window, &r);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    return {client.right + bar / 2, client.top + GetSystemMetrics(SM_CYVSCROLL) + 4};
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
 bool AnswerInputBox(DWORD pid, const std::wstring& text, bool ok, DWORD timeoutMs,
                     std::wstring* prompt, std::wstring* caption) {
     HWND box = Poll(timeoutMs, [&]() -> HWND {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,6 +73,21 @@ void Press(HWND dialog, int buttonId);
 // Clicks the middle of a control with the mouse: input as a user's comes,
 // through the input queue, whatever the program is doing.
 void Click(HWND control);
+// More input as a user's comes; the window it is meant for must be in front.
+// A key pressed or let go.
+void Key(WORD vk, bool down);
+// Keys pressed in order and let go in reverse: a chord such as Ctrl+C.
+void Keys(std::initializer_list<WORD> chord);
+// The wheel turned over the middle of a window; negative notches roll
+// towards the user, down a list.
+void Wheel(HWND over, int notches);
+// The mouse moved to a point of the screen, the left button pressed or let go.
+void MouseTo(POINT at);
+void LeftButton(bool down);
+// A point inside the thumb of a window's vertical scroll bar while its view
+// is at the top, on the screen.
+POINT TopThumb(HWND window);
+std::wstring ClipboardText();  // empty when it holds no text
 // Waits for the input box, types `text` and presses OK (or Cancel).
 bool AnswerInputBox(DWORD pid, const std::wstring& text, bool ok, DWORD timeoutMs,
                     std::wstring* prompt = nullptr, std::wstring* caption = nullptr);

@@ -92,7 +92,12 @@ void Ui::DoEvents() {
 
 bool Ui::Progress(platform::ListView& list, bool now) {
     list.RowsAdded(now);
+    if (unloaded_) throw platform::EndProgram{};
     return escape;
+}
+
+void Ui::Respond() {
+    if (respondHook_) respondHook_(++responds_);
 }
 
 void Ui::Unload() {

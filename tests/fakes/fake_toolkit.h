@@ -112,14 +112,18 @@ class Ui : public platform::Ui {
     // Runs the hook (the user acting while the program yields), then throws
     // EndProgram when the window was unloaded meanwhile.
     void DoEvents() override;
-    // A run forgets an earlier Esc; progress shows the rows at every call.
+    // A run forgets an earlier Esc; progress shows the rows at every call,
+    // and ends the run once the window was unloaded.
     void LongRun(bool) override { escape = false; }
     bool Progress(platform::ListView& list, bool) override;
+    // Runs the respond hook: the user acting between two host calls.
+    void Respond() override;
     void Unload() override;
     [[noreturn]] void End() override;
 
     void Answer(std::wstring typed) { answers_.push_back(std::move(typed)); }
     void OnDoEvents(std::function<void(int call)> hook) { hook_ = std::move(hook); }
+    void OnRespond(std::function<void(int call)> hook) { respondHook_ = std::move(hook); }
 
     bool escape = false;  // the user pressed Esc during the run
     int pointer() const { return pointer_; }
@@ -128,9 +132,9 @@ class Ui : public platform::Ui {
   private:
     Journal& journal_;
     std::deque<std::wstring> answers_;
-    std::function<void(int)> hook_;
+    std::function<void(int)> hook_, respondHook_;
     int pointer_ = platform::kDefault;
-    int doEvents_ = 0;
+    int doEvents_ = 0, responds_ = 0;
     bool unloaded_ = false;
 };
 

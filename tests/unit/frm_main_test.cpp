@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -369,54 +370,62 @@ TEST_F(RowLimit, ExactlyAFullListIsNoCut) {
     EXPECT_EQ(w.lblStatus.caption(), L"Finished search");
 }
 
-// Events the user causes while the all-databases search yields.
-class DuringTheYield : public SearchWindow {
+// What the user does while a search runs: at the yield before database B
+// (A's rows listed), or between two field reads of A's second row.
+class DuringASearch : public SearchWindow, public ::testing::WithParamInterface<bool> {
   protected:
     void SetUp() override {
         Load({Db(L"A", {L"A1", L"A2"}), Db(L"B", {L"B1"}), Db(L"C", {L"C1"})});
     }
-    // Acts at the yield before database B, when A's rows are listed.
-    void AtSecondYield(const std::function<void()>& act) {
-        w.ui.OnDoEvents([act](int call) {
-            if (call == 2) act();
-        });
+    void At(const std::function<void()>& act) {
+        if (GetParam()) {
+            w.ui.OnDoEvents([act](int call) {
+                if (call == 2) act();
+            });
+        } else {
+            w.ui.OnRespond([act](int call) {
+                if (call == 65 + 10) act();  // a gap between two reads of the second row
+            });
+        }
     }
 };
+INSTANTIATE_TEST_SUITE_P(YieldOrReads, DuringASearch, ::testing::Bool());
 
-TEST_F(DuringTheYield, ASecondSearchAndAHeaderClickAreIgnored) {
-    AtSecondYield([this] {
+// A Search, an Add (a row selected, a quantity ready), a double-click and a
+// header click: none acts, then or once the search is over.
+TEST_P(DuringASearch, NothingThatCallsTheHostOrReordersTheRowsRuns) {
+    At([this] {
+        w.lvwResults.Items().SetSelected(1, true);
+        w.lvwResults.Items().SetSelectedPosition(1);
+        w.ui.Answer(L"4");
         form.cmdSearch_Click();
+        form.cmdAddToQuote_Click();
+        form.lvwResults_DblClick();
         w.lvwResults.ClickHeader(0);
         form.lvwResults_ColumnClick();
     });
     Search(0);
     EXPECT_TRUE(w.journal.Of(L"sorted").empty());
-    EXPECT_EQ(w.journal.Of(L"read").size(), 4u);
+    EXPECT_TRUE(w.journal.Of(L"input").empty());
+    EXPECT_TRUE(vantora.added.empty());
     EXPECT_EQ(CallsOf(L"FindAndCopyProductsIntoMLIBuffer").size(), 3u);
     EXPECT_EQ(Keys(), (Lines{L"0key", L"1key", L"2key", L"3key"}));
+    EXPECT_EQ(w.lblStatus.caption(), L"Finished search");
     // Once the search is over, Search works again.
     Search(2);
     EXPECT_EQ(Texts(), (Lines{L"B1.Description"}));
 }
 
-TEST_F(DuringTheYield, AddWorksOnTheRowsListedSoFar) {
-    AtSecondYield([this] {
-        EXPECT_EQ(w.lvwResults.shownRows(), 2);
-        w.lvwResults.Items().SetSelected(2, true);
-        w.ui.Answer(L"4");
-        form.cmdAddToQuote_Click();
-    });
-    Search(0);
-    ASSERT_EQ(vantora.added.size(), 1u);
-    EXPECT_EQ(vantora.added[0].partNumber, L"A2.ManufacturerPartNumber");
-    EXPECT_EQ(vantora.added[0].quantity, 4);
-    EXPECT_EQ(Texts().size(), 4u);
-}
-
-TEST_F(DuringTheYield, CloseEndsTheSearchAndReleasesTheHost) {
-    AtSecondYield([this] { form.cmdClose_Click(); });
+// Close at the yield ends before B is searched; between two reads, once the
+// row in hand is read and listed, with no further host call.
+TEST_P(DuringASearch, CloseEndsItAtTheEndOfTheRowBeingRead) {
+    At([this] { form.cmdClose_Click(); });
     EXPECT_THROW(Search(0), platform::EndProgram);
     EXPECT_EQ(CallsOf(L"FindAndCopyProductsIntoMLIBuffer").size(), 1u);
+    EXPECT_EQ(Keys(), (Lines{L"0key", L"1key"}));
+    EXPECT_EQ(com.calls().back().Line(),
+              GetParam() ? L"Application.ProductDatabases.Item(2).Name"
+                         : L"Application.ItemFunctions.SLIBufferGetValue(String \"GSTTax\")");
     EXPECT_TRUE(w.ui.unloaded());
 }
 

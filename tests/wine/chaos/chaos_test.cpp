@@ -228,19 +228,6 @@ Fault DrawFault(Rng& rng, char when) {
     return f;
 }
 
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
 // --- The run -----------------------------------------------------------------
 
 class Chaos {
@@ -677,7 +664,7 @@ class Chaos {
         }
         if (!Menu(1)) return;
         std::wstring copied, captions;
-        WaitUntil(3000, [&] { return !(copied = ClipboardText()).empty(); });
+        WaitUntil(3000, [&] { return !(copied = driver::ClipboardText()).empty(); });
         std::vector<std::wstring> lines;
         for (size_t at = 0, end; (end = copied.find(L"\r\n", at)) != copied.npos; at = end + 2)
             lines.push_back(copied.substr(at, end - at));
