@@ -16,14 +16,21 @@ namespace {
 constexpr WORD kTextId = 0xFFFF;  // where a message box keeps its text
 constexpr WORD kIconId = 101;
 
+Responder responder = nullptr;
+
 // Waits, keeping this thread's windows painted. Input that arrives meanwhile
-// is dropped, as the classic runtime dropped it: a click made while the
-// program seemed frozen must not fire later.
+// is answered by the responder, if any, or dropped, as the classic runtime
+// dropped it: a click made while the program seemed frozen must not fire
+// later.
 void WaitPainting(DWORD ms) {
     const ULONGLONG until = GetTickCount64() + ms;
     for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(until - now),
-                                    QS_PAINT | QS_INPUT | QS_SENDMESSAGE, 0);
+                                    QS_PAINT | QS_INPUT | QS_SENDMESSAGE | QS_POSTMESSAGE, 0);
+        if (responder) {
+            responder();
+            continue;
+        }
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
         }
@@ -183,6 +190,8 @@ int AskServerBusy() {
 }
 
 }  // namespace
+
+void SetBusyResponder(Responder respond) { responder = respond; }
 
 bool BusyWait::Again() {
     if (GetTickCount64() - since_ < kBusyPatienceMs) {

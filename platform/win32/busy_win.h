@@ -16,6 +16,12 @@ constexpr DWORD kBusyRetryMs = 100;
 // The Server Busy box's buttons: Switch To, and the usual Retry and Cancel.
 constexpr int kSwitchToId = 100;
 
+// What answers the user while a call waits for a busy server: set for the
+// length of a long run, whose window stays live; it may end the call by
+// throwing. Without it the wait only paints, and input is dropped.
+using Responder = void (*)();
+void SetBusyResponder(Responder respond);
+
 // A server that turned a call away never carried it out.
 inline bool TurnedAway(HRESULT hr) {
     return hr == RPC_E_SERVERCALL_RETRYLATER || hr == RPC_E_CALL_REJECTED;

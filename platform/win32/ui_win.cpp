@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/win32/busy_win.h"
 #include "platform/win32/input_box_win.h"
 
 namespace win32 {
@@ -70,7 +71,10 @@ void* ThreadFiber() {
 
 UiWin::~UiWin() {
     if (timer_) KillTimer(nullptr, timer_);
-    if (running == this) running = nullptr;
+    if (running == this) {
+        running = nullptr;
+        SetBusyResponder(nullptr);
+    }
     if (pump_ && !pumping_) DeleteFiber(pump_);
 }
 
@@ -102,11 +106,13 @@ void UiWin::LongRun(bool on) {
         if (!run_) run_ = ThreadFiber();
         if (run_ && !pump_) pump_ = CreateFiberEx(0, 0, FIBER_FLAG_FLOAT_SWITCH, &PumpMain, this);
         running = this;
+        SetBusyResponder(&RespondNow);
     } else if (running_) {
         Drain();
         if (timer_) KillTimer(nullptr, timer_);
         timer_ = 0;
         running = nullptr;
+        SetBusyResponder(nullptr);
     }
     running_ = on;
     stop_ = false;
@@ -156,6 +162,14 @@ bool UiWin::Progress(platform::ListView& list, bool now) {
 
 void UiWin::Respond() {
     if (running_ && GetTickCount64() - lookedAt_ >= kLookMs) Look(false);
+}
+
+// Closed meanwhile, the call the server turned away is not made again: it
+// was never carried out, and the program ends.
+void UiWin::RespondNow() {
+    if (!running) return;
+    running->Look(true);
+    running->EndIfClosed();
 }
 
 // Each look at the queue is a trip to Wine's server, and mostly nothing

@@ -57,6 +57,8 @@ class UiWin final : public platform::Ui {
     void Pump();
     static void CALLBACK PumpMain(void* self);
     static void CALLBACK Resume(HWND, UINT, UINT_PTR, DWORD);
+    // While a host call waits for a busy server.
+    static void RespondNow();
     void SwitchTo(bool pump);
     void Drain();
     // Throws EndProgram when the window was closed or the program asked to
