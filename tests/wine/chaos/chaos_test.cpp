@@ -298,7 +298,9 @@ class Chaos {
                     return driver::WindowsOf(app_->pid(), L"#32770", true).empty();
                 }))
                 Failed("a box shows that no operation asked for");
-            if (HostUp() && Ask(L"OutstandingReferences").asLong() != 0)
+            // The status line shows the search's end just before the host is let go.
+            if (HostUp() &&
+                !WaitUntil(1000, [&] { return Ask(L"OutstandingReferences").asLong() == 0; }))
                 Failed("the host's objects are referenced");
             CheckQuote();
         }
@@ -506,14 +508,26 @@ class Chaos {
         const Rows expected = catalog_.Query(db, field, op, held);
         op_ += " " + Utf8(db + L" / " + field + L" / " + op + L" / \"" + held.substr(0, 20)) +
                (held.size() > 20 ? "…\"" : "\"");
+        // Now and then the user acts while it runs, on a host slowed so that it runs long enough.
+        const int during = !stop && expected.size() > 1 && rng.Chance(40) ? rng.Below(7) : -1;
+        if (during >= 0) {
+            json slowed = armed_ ? json::parse(armed_->scenario) : json::object();
+            slowed["delay_ms"] = 3;
+            Misbehave(slowed.dump());
+            slack_ += DWORD(expected.size() * 70 * 4);
+        }
+        host_.ClearLog();
         SendMessageW(Control(search::kLblStatus), WM_SETTEXT, 0, LPARAM(L""));
         driver::Press(window_, app::ControlIdOf(search::kCmdSearch));
         if (stop) {
             Sleep(DWORD(rng.Below(600)));
             PostMessageW(List(), WM_KEYDOWN, VK_ESCAPE, 1);
         }
+        const DWORD bound = kBoundMs + DWORD(expected.size()) * kRowMs + slack_;
+        const int searched = db == search::kAllDatabases ? int(std::size(kDatabases)) : 1;
+        if (during >= 0 && !During(rng, during, expected, searched, bound)) return;
         if (!Await([&] { return Status() == text::kFinished || Status() == text::kStopped; },
-                   kBoundMs + DWORD(expected.size()) * kRowMs + slack_))
+                   bound))
             return;
         list_ = ListedRows();
         sortColumn_ = -1;
@@ -525,7 +539,84 @@ class Chaos {
             !std::equal(list_.begin(), list_.end(), expected.begin()) ||
             (!stopped && list_.size() != expected.size()))
             Failed("not the host's rows");
+        if (during >= 0 && !afterwards_()) Failed("not what the user did during the search");
     }
+
+    // What the user does while the search runs, once a row shows, and the check
+    // of it once the search is done (`afterwards_`). False when the program ended.
+    bool During(Rng& rng, int act, const Rows& expected, int searched, DWORD bound) {
+        afterwards_ = [] { return true; };
+        // A row of this search: the list's rows before it may still show a moment.
+        const auto searching = [&] { return Status().starts_with(L"Searching"); };
+        const auto read = [&] {
+            return std::ranges::any_of(host_.LogLines(), [](const std::string& l) {
+                return l.find("\"GSTTax\")") != l.npos;
+            });
+        };
+        if (!Await(
+                [&] {
+                    return (read() && Count() > 0 && searching()) || Status() == text::kFinished;
+                },
+                bound))
+            return false;
+        if (!searching()) return true;  // over before a row showed
+        op_ += std::array{", then scrolled", ", then selected", ", then copied", ", then typed",
+                          ", then Search",   ", then Add",      ", then closed"}[size_t(act)];
+        const int page = int(SendMessageW(List(), LVM_GETCOUNTPERPAGE, 0, 0));
+        const bool scrolls = Count() > page;
+        switch (act) {
+            case 0:  // the list's next page
+                PostMessageW(List(), WM_VSCROLL, SB_PAGEDOWN, 0);
+                afterwards_ = [=, this] {
+                    return !scrolls || SendMessageW(List(), LVM_GETTOPINDEX, 0, 0) > 0;
+                };
+                break;
+            case 1:  // the first row: it stays selected
+            case 2:  // and copied through the menu: the captions and its cells
+                driver::RemoteListView(List()).Select({0});
+                if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+                if (act == 2 && !Menu(1)) return false;
+                afterwards_ = [=, this] {
+                    std::wstring copied, known = expected[0][0];
+                    for (size_t c = 1; c < kKnown.size(); ++c) known += L"\t" + expected[0][c];
+                    return Selected() == std::vector{0} &&
+                           (act == 1 ||
+                            (WaitUntil(
+                                 3000,
+                                 [&] { return !(copied = driver::ClipboardText()).empty(); }) &&
+                             copied.find(L"\r\n" + known + L"\t") != copied.npos));
+                };
+                break;
+            case 3:  // the first row's first letter: the focus goes to it
+                if (expected[0][0].empty() || GetTickCount64() - lastFind_ < 1200) break;
+                PostMessageW(List(), WM_CHAR, expected[0][0][0], 1);
+                lastFind_ = GetTickCount64();
+                afterwards_ = [this] { return Focused() == 0; };
+                break;
+            case 4:  // neither a second search nor one later
+            case 5:  // nor an add, nor a prompt later
+                driver::RemoteListView(List()).Select({0});
+                driver::Press(window_, app::ControlIdOf(act == 4 ? search::kCmdSearch
+                                                                 : search::kCmdAddToQuote));
+                afterwards_ = [=, this] {
+                    Sleep(500);
+                    return std::ranges::count_if(host_.LogLines(), [](const std::string& l) {
+                               return l.find("MLIBufferClear") != l.npos;
+                           }) == searched;
+                };
+                break;
+            default:  // the program ends after the row in hand, with no call after it
+                if (armed_) break;
+                Close(rng);
+                const auto log = host_.LogLines();
+                if (!log.empty() && log.back().find("SLIBufferGetValue") != std::string::npos &&
+                    log.back().find(Utf8(expected::kReadOrder.back())) == std::string::npos)
+                    Failed("the log ends in the middle of a row: " + log.back());
+                return false;
+        }
+        return true;
+    }
+    int Count() const { return int(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
 
     void Add(Rng& rng) {
         const int way = rng.Below(3), n = int(list_.size());
@@ -721,7 +812,8 @@ class Chaos {
     int sortColumn_ = -1;
     bool descending_ = false;
     ULONGLONG lastFind_ = 0;
-    std::vector<std::wstring> quote_;  // "part of vendor times quantity"
+    std::function<bool()> afterwards_;  // the check of what was done during a search
+    std::vector<std::wstring> quote_;   // "part of vendor times quantity"
     size_t quoteChecked_ = 0;
     // What happened.
     std::vector<std::string> done_;  // each operation as drawn
