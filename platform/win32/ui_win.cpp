@@ -217,6 +217,10 @@ void UiWin::Pump() {
                 quitCode_ = msg.wParam;
                 break;
             }
+            // Here the pump is in no loop: the timer that brings the run back
+            // from one has nothing to do, and the run comes back once all is
+            // answered.
+            if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == timer_) continue;
             // The list draws again what the user does to it.
             if (list_ && Acts(msg.message)) list_->RowsAdded(true);
             inside_ = true;

@@ -1345,7 +1345,7 @@ TEST_F(LongSearch, EscStopsAfterTheRowBeingReadWithNoFurtherCall) {
 // order of events, bounded generously: the host's log says what was read.
 // ============================================================================
 
-constexpr int kSlowRows = 60;
+constexpr int kSlowRows = 400;  // more than any test lets it read: each stops it
 constexpr DWORD kActWaitMs = 5000;  // an input answered, on a loaded machine
 
 class LiveSearch : public LongSearch {
@@ -1360,7 +1360,9 @@ class LiveSearch : public LongSearch {
     // Begins the search and waits for more rows than the view holds.
     void BeginAndFill(RowsRead& read) {
         ASSERT_TRUE(app_->Begin(kMany, kField, kContains, L"-"));
-        ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] { return Count() >= 12; }));
+        ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] { return Count() >= 12; }))
+            << "listed " << Count() << ", read " << read.Count() << ", status "
+            << Utf8(app_->Status());
         EXPECT_GE(read.Count(), 12);
     }
     // A real click on a row, with a key held if any (Shift, Ctrl).
@@ -1480,6 +1482,7 @@ TEST_F(LiveSearch, SearchAndAddDuringASearchDoNothingThenOrLater) {
     app_->PressAdd();
     ClickRow(1);
     driver::LeftButton(true), driver::LeftButton(false);
+    ASSERT_EQ(app_->Status(), L"Searching...") << "the clicks came after the search";
     const int then = read.Count();
     ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] { return read.Count() >= then + 3; }));
     ASSERT_NO_FATAL_FAILURE(StopWithEscape());
