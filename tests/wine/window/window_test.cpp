@@ -565,7 +565,9 @@ TEST_F(Results, TypingMovesToTheNextRowThatBeginsWithTheTypedText) {
 }
 
 // Numbers as the user's locale reads them, dates across a year's end, text
-// in the locale's order ignoring case; empty cells last, ties in found order.
+// in the locale's order ignoring case. A column's numbers or dates come
+// before its texts, and after them descending; empty cells last both ways,
+// ties in found order.
 // Then Ctrl+C copies the captions and the selected rows in the order shown,
 // as a spreadsheet reads them back, and Ctrl+A selects every row.
 TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
@@ -578,6 +580,7 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
         {L"r3", L"birne", L"", Date(2025, 6, 15)},
         {L"r4", L"apfel \"x\"\ty\r\nz", comma ? L"1,5" : L"1.5", L""},
         {L"r5", L"Birne", comma ? L"1.234,50" : L"1,234.50", Date(2025, 12, 31)},
+        {L"r6", L"kiwi", L"n/a", L"soon"},
     };
     Fill(rows);
     Select(1);  // r2, which stays selected and focused
@@ -586,10 +589,11 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
         Lines shown;
         const wchar_t* arrows;
     } clicks[] = {
-        {1, {L"r2", L"r4", L"r3", L"r5", L"r1"}, L"-^--"},
-        {2, {L"r4", L"r2", L"r1", L"r5", L"r3"}, L"--^-"},
-        {3, {L"r3", L"r2", L"r5", L"r1", L"r4"}, L"---^"},
-        {3, {L"r4", L"r1", L"r2", L"r5", L"r3"}, L"---v"},
+        {1, {L"r2", L"r4", L"r3", L"r5", L"r6", L"r1"}, L"-^--"},
+        {2, {L"r4", L"r2", L"r1", L"r5", L"r6", L"r3"}, L"--^-"},
+        {2, {L"r6", L"r5", L"r1", L"r2", L"r4", L"r3"}, L"--v-"},
+        {3, {L"r3", L"r2", L"r5", L"r1", L"r6", L"r4"}, L"---^"},
+        {3, {L"r6", L"r1", L"r2", L"r5", L"r3", L"r4"}, L"---v"},
     };
     for (const auto& click : clicks) {
         SCOPED_TRACE(click.arrows);
@@ -598,17 +602,17 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
         EXPECT_EQ(Shown(LVNI_SELECTED), Lines{L"r2"});
         EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{L"r2"});
     }
-    Select(0);
+    Select(5);
     Input({Key(VK_CONTROL), Key('C')});
     Pump();
-    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[3], rows[1]}));
+    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[1], rows[3]}));
     Input({Key(VK_CONTROL), Key('A')});
     Input({Key(VK_CONTROL), Key('C')});
     Pump();
     EXPECT_EQ(Shown(LVNI_SELECTED).size(), rows.size());
     EXPECT_EQ(Pasted().size(), rows.size() + 1);  // every row, in the model too
     Fill(rows);  // listed anew, as by a search: found order, no arrow, nothing selected
-    EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5"}));
+    EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5", L"r6"}));
     EXPECT_EQ(Shown(LVNI_SELECTED), Lines{});
     EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{});
     const platform::ListItems& model = window.Controls().lvwResults.Items();
