@@ -78,22 +78,6 @@ std::wstring_view TextOf(search::ControlId id) {
     return {};
 }
 
-void RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(instance, kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is bound
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 Handlers BindTo(search::frmMain& form) {
@@ -105,7 +89,8 @@ Handlers BindTo(search::frmMain& form) {
 
 MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(instance);
+    // The window's procedure is set once it is bound.
+    win32::RegisterWindowClass(kClassName, DefWindowProcW);
     owner_ = CreateWindowExW(0, L"STATIC", search::kWindowCaption.data(), WS_POPUP, 0, 0, 0, 0,
                              nullptr, nullptr, instance, nullptr);
     hwnd_ = CreateWindowExW(kExStyle, kClassName, search::kWindowCaption.data(), kStyle, 0, 0, 100,
@@ -363,12 +348,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 void MainWindow::OnCommand(int id, int code, HWND child) {
     if (code != BN_CLICKED) return;
     if (id == IDOK) {
-        // Enter: no default button, but a focused button takes it as a click.
-        HWND focus = GetFocus();
-        if (focus && GetParent(focus) == hwnd_ &&
-            (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
-            SendMessageW(focus, BM_CLICK, 0, 0);
-        }
+        win32::PressFocusedButton(hwnd_);  // no default button, but a focused one clicks
         return;
     }
     if (id == IDCANCEL) {

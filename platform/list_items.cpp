@@ -177,8 +177,6 @@ void ListItems::Sort(int column, bool descending, CellReader& reader) {
     descending_ = descending;
 }
 
-namespace {
-
 void AppendCell(std::wstring& out, std::wstring_view cell) {
     if (cell.find_first_of(L"\t\r\n\"") == std::wstring_view::npos) {
         out += cell;
@@ -191,8 +189,6 @@ void AppendCell(std::wstring& out, std::wstring_view cell) {
     }
     out += L'"';
 }
-
-}  // namespace
 
 std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions) {
     std::wstring out;

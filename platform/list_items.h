@@ -110,5 +110,7 @@ class ListItems {
 // separated by tabs, lines ended by CR LF. A cell holding a tab, a line
 // break or a double quote is put in double quotes, its quotes doubled.
 std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions);
+// One cell of such text appended to `out`, quoted as above when it must be.
+void AppendCell(std::wstring& out, std::wstring_view cell);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/twips.h"
+#include "platform/win32/clipboard_win.h"
 #include "platform/win32/dpi_win.h"
 #include "platform/win32/numbers_win.h"
 
@@ -324,32 +325,22 @@ void ListViewWin::Typed(wchar_t ch) {
     const bool cycling = typed_.find_first_not_of(typed_[0]) == std::wstring::npos;
     const int found = cycling ? Find(std::wstring_view(typed_).substr(0, 1), focused + 1, true)
                               : Find(typed_, std::max(focused, 0), true);
-    if (found < 0) return;
+    if (found >= 0) FocusRow(found);
+}
+
+void ListViewWin::FocusRow(int row) {
     ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED);
     const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
-    ListView_SetItemState(hwnd_, found, both, both);
-    ListView_SetSelectionMark(hwnd_, found);
-    ListView_EnsureVisible(hwnd_, found, FALSE);
+    ListView_SetItemState(hwnd_, row, both, both);
+    ListView_SetSelectionMark(hwnd_, row);
+    ListView_EnsureVisible(hwnd_, row, FALSE);
 }
 
 void ListViewWin::SelectAll() { ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, LVIS_SELECTED); }
 
 void ListViewWin::Copy() const {
     if (ListView_GetSelectedCount(hwnd_) == 0) return;
-    const std::wstring text = platform::SelectedRowsAsText(items_, captions_);
-    if (!OpenClipboard(hwnd_)) return;
-    EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        // The clipboard owns the memory once it takes it, and only then.
-        auto* to = static_cast<wchar_t*>(GlobalLock(memory));
-        if (to) {
-            std::copy_n(text.c_str(), text.size() + 1, to);
-            GlobalUnlock(memory);
-        }
-        if (!to || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    }
-    CloseClipboard();
+    CopyText(hwnd_, platform::SelectedRowsAsText(items_, captions_));
 }
 
 void ListViewWin::Sort(int column, bool descending) {

@@ -47,6 +47,8 @@ class ListViewWin final : public platform::ListView {
     // The first row from 0-based `start` on, wrapping around, whose text
     // begins with (or, not `partial`, is) `text`, ignoring case; -1 if none.
     int Find(std::wstring_view text, int start, bool partial) const;
+    // Focuses and selects the row at 0-based `row` alone, scrolled into view.
+    void FocusRow(int row);
 
   private:
     // Holds or lets go the list's drawing. Let go, it draws `rows` (the
