@@ -23,12 +23,14 @@ constexpr int kDropDownRows = 8;  // how far a chooser's list drops
 
 struct ListMenuItem {
     UINT command;
-    const wchar_t* text;  // a tab, then the item's key
+    const wchar_t* text;  // a tab, then the item's key; none for a separator
 };
 constexpr ListMenuItem kListMenu[] = {
     {kMenuAddToQuote, L"Add selected product(s) to quote"},
     {kMenuCopy, L"Copy\tCtrl+C"},
     {kMenuSelectAll, L"Select All\tCtrl+A"},
+    {0, nullptr},
+    {kMenuDetails, L"Details\tAlt+Enter"},
 };
 
 struct ControlClass {
@@ -128,6 +130,7 @@ MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
         }
     }
     ApplyLayout();
+    details_ = std::make_unique<DetailsWindow>(hwnd_, Get<win32::ListViewWin>(search::kLvwResults));
 
     // Centred on the screen.
     MONITORINFO mi = {};
@@ -346,6 +349,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::OnCommand(int id, int code, HWND child) {
+    if (id == kMenuDetails && ListOf(child)) {
+        details_->Open(fixedDpi_ ? dpi_ : 0);  // Alt+Enter on the list
+        return;
+    }
     if (code != BN_CLICKED) return;
     if (id == IDOK) {
         win32::PressFocusedButton(hwnd_);  // no default button, but a focused one clicks
@@ -381,7 +388,7 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
     }
     HMENU menu = CreatePopupMenu();
     for (const ListMenuItem& item : kListMenu)
-        AppendMenuW(menu, MF_STRING, item.command, item.text);
+        AppendMenuW(menu, item.text ? MF_STRING : MF_SEPARATOR, item.command, item.text);
     const UINT command = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);
@@ -394,6 +401,9 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
             break;
         case kMenuSelectAll:
             list.SelectAll();
+            break;
+        case kMenuDetails:
+            details_->Open(fixedDpi_ ? dpi_ : 0);
             break;
         default:
             break;  // closed without a choice

@@ -63,8 +63,8 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
 }
 
 // Typing finds rows here, the same under every version of the control; the
-// context menu keys reach the parent as WM_CONTEXTMENU, as a right-click; and
-// the tooltip sees the mouse.
+// context menu keys reach the parent as WM_CONTEXTMENU, as a right-click,
+// and Alt+Enter as the details command; and the tooltip sees the mouse.
 LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<ListViewWin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     const bool menuKey = wp == VK_APPS || (wp == VK_F10 && GetKeyState(VK_SHIFT) < 0);
@@ -77,14 +77,25 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         case WM_CHAR:
             self->Typed(static_cast<wchar_t>(wp));
             return 0;
-        case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
+            // On to the default too, which then knows that Alt was not
+            // pressed alone: its release must not open a window's menu.
+            if (wp == VK_RETURN) {
+                SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(kDetailsCommand, 1),
+                             reinterpret_cast<LPARAM>(hwnd));
+                break;
+            }
+            [[fallthrough]];
+        case WM_KEYDOWN:
             if (!menuKey) break;
             SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
             return 0;
         case WM_KEYUP:
         case WM_SYSKEYUP:
             if (menuKey) return 0;
+            break;
+        case WM_SYSCHAR:
+            if (wp == L'\r') return 0;  // Alt+Enter was handled as a key
             break;
         default:
             break;
@@ -145,6 +156,7 @@ void ListViewWin::ItemsChanged() {
     }
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
     ShowSortArrow();  // rows listed anew are in found order
+    if (changed_) changed_();
 }
 
 // Every count change with drawing on updates the scroll bars, which draw at
@@ -157,8 +169,10 @@ void ListViewWin::RowsAdded(bool done) {
     const int inView = top + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
     if (!done) Hold(true, false);
-    if (count != shown)
+    if (count != shown) {
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+        if (changed_) changed_();
+    }
     const bool newInView = shown < inView && count > shown;
     if (!done && !newInView && !stale_) return;
     RECT rows, first;  // the rows that came into view: all under the last one shown
@@ -296,6 +310,7 @@ void ListViewWin::StateChanged(int from, int to, UINT oldState, UINT newState) {
     if (from >= 0 && from < items_.Count() && (newState & LVIS_FOCUSED) &&
         !(oldState & LVIS_FOCUSED)) {
         items_.SetSelectedPosition(from + 1);
+        if (changed_) changed_();
     }
 }
 
@@ -354,6 +369,7 @@ void ListViewWin::Sort(int column, bool descending) {
     ShowSortArrow();
     ShowModelSelection(selected);
     InvalidateRect(hwnd_, nullptr, FALSE);
+    if (changed_) changed_();
 }
 
 void ListViewWin::ShowSortArrow() {
