@@ -129,10 +129,7 @@ void DetailsWindow::Create(int dpi) {
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
     RECT owner;
     GetWindowRect(owner_, &owner);
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof(mi);
-    GetMonitorInfoW(MonitorFromWindow(owner_, MONITOR_DEFAULTTONEAREST), &mi);
-    const RECT& work = mi.rcWork;
+    const RECT work = win32::WorkAreaOf(owner_);
     int x = owner.right;
     if (x + w > work.right) x = owner.left - w;
     if (x < work.left) x = owner.left + (owner.right - owner.left - w) / 2;

@@ -22,6 +22,13 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi);
+    return mi.rcWork;
+}
+
 void RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc = {};
