@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -703,9 +704,9 @@ TEST_F(Results, DetailsShowTheFocusedRowWholeAndFollowTheList) {
         return field == L"CustomMemo01" ? L"a \"memo\"\r\nof\ttwo lines " + n : field + L" " + n;
     };
     const auto add = [&](int product) {
-        std::vector<std::wstring> texts;
-        for (const std::wstring& field : expected::kReadOrder)
-            texts.push_back(value(field, product));
+        std::vector<std::wstring> texts(expected::kReadOrder.size());
+        std::transform(expected::kReadOrder.begin(), expected::kReadOrder.end(), texts.begin(),
+                       [&](const std::wstring& field) { return value(field, product); });
         search::ProductValues values;
         std::copy(texts.begin(), texts.end(), values.begin());
         search::AddRow(list.Items(), values);
