@@ -23,13 +23,15 @@ constexpr int kDropDownRows = 8;  // how far a chooser's list drops
 
 struct ListMenuItem {
     UINT command;
-    const wchar_t* text;  // a tab, then the item's key
+    const wchar_t* text;  // a tab, then the item's key; none for a separator
     bool callsHost;       // greyed while a search runs: it would not be acted on
 };
 constexpr ListMenuItem kListMenu[] = {
     {kMenuAddToQuote, L"Add selected product(s) to quote", true},
     {kMenuCopy, L"Copy\tCtrl+C", false},
     {kMenuSelectAll, L"Select All\tCtrl+A", false},
+    {0, nullptr, false},
+    {kMenuDetails, L"Details\tAlt+Enter", false},
 };
 
 struct ControlClass {
@@ -79,22 +81,6 @@ std::wstring_view TextOf(search::ControlId id) {
     return {};
 }
 
-void RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(instance, kClassName, &wc)) return;
-    wc.lpfnWndProc = DefWindowProcW;  // replaced per window once it is bound
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 Handlers BindTo(search::frmMain& form) {
@@ -106,7 +92,8 @@ Handlers BindTo(search::frmMain& form) {
 
 MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(instance);
+    // The window's procedure is set once it is bound.
+    win32::RegisterWindowClass(kClassName, DefWindowProcW);
     owner_ = CreateWindowExW(0, L"STATIC", search::kWindowCaption.data(), WS_POPUP, 0, 0, 0, 0,
                              nullptr, nullptr, instance, nullptr);
     hwnd_ = CreateWindowExW(kExStyle, kClassName, search::kWindowCaption.data(), kStyle, 0, 0, 100,
@@ -144,6 +131,7 @@ MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
         }
     }
     ApplyLayout();
+    details_ = std::make_unique<DetailsWindow>(hwnd_, Get<win32::ListViewWin>(search::kLvwResults));
 
     // Centred on the screen.
     MONITORINFO mi = {};
@@ -363,14 +351,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::OnCommand(int id, int code, HWND child) {
+    if (id == kMenuDetails && ListOf(child)) {
+        details_->Open(fixedDpi_ ? dpi_ : 0);  // Alt+Enter on the list
+        return;
+    }
     if (code != BN_CLICKED) return;
     if (id == IDOK) {
-        // Enter: no default button, but a focused button takes it as a click.
-        HWND focus = GetFocus();
-        if (focus && GetParent(focus) == hwnd_ &&
-            (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON)) {
-            SendMessageW(focus, BM_CLICK, 0, 0);
-        }
+        win32::PressFocusedButton(hwnd_);  // no default button, but a focused one clicks
         return;
     }
     if (id == IDCANCEL) {
@@ -403,7 +390,9 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
     }
     HMENU menu = CreatePopupMenu();
     for (const ListMenuItem& item : kListMenu)
-        AppendMenuW(menu, MF_STRING | (item.callsHost && ui_.LongRunning() ? MF_GRAYED : 0),
+        AppendMenuW(menu,
+                    (item.text ? MF_STRING : MF_SEPARATOR) |
+                        (item.callsHost && ui_.LongRunning() ? MF_GRAYED : 0),
                     item.command, item.text);
     const UINT command = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd_, nullptr));
@@ -417,6 +406,9 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
             break;
         case kMenuSelectAll:
             list.SelectAll();
+            break;
+        case kMenuDetails:
+            details_->Open(fixedDpi_ ? dpi_ : 0);
             break;
         default:
             break;  // closed without a choice

@@ -8,11 +8,13 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "app/details_window.h"
 #include "platform/win32/controls_win.h"
 #include "platform/win32/list_view_win.h"
 #include "platform/win32/ui_win.h"
@@ -34,8 +36,13 @@ using Handlers = std::map<std::wstring, std::function<void()>, std::less<>>;
 
 Handlers BindTo(search::frmMain& form);
 
-// The result list's context menu commands.
-enum ListMenuCommand : UINT { kMenuAddToQuote = 1, kMenuCopy, kMenuSelectAll };
+// The result list's context menu commands. Details is Alt+Enter's command too.
+enum ListMenuCommand : UINT {
+    kMenuAddToQuote = 1,
+    kMenuCopy,
+    kMenuSelectAll,
+    kMenuDetails = win32::ListViewWin::kDetailsCommand
+};
 
 // The Win32 id of a control of the layout table.
 constexpr int ControlIdOf(search::ControlId id) { return 100 + id; }
@@ -96,6 +103,7 @@ class MainWindow {
     std::array<ControlWin, search::kLayout.size()> controls_;
     win32::UiWin ui_;
     Handlers handlers_;
+    std::unique_ptr<DetailsWindow> details_;  // one product whole, on demand
 };
 
 }  // namespace app

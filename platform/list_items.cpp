@@ -110,19 +110,6 @@ namespace {
 template <class Key>
 using Keyed = std::vector<std::pair<Key, uint32_t>>;
 
-// False as soon as a non-empty cell does not read by `read`.
-template <class Read>
-bool ReadValues(const std::vector<std::wstring_view>& cells, Keyed<double>& out, Read read) {
-    out.clear();
-    double value = 0;
-    for (uint32_t row = 0; row < cells.size(); ++row) {
-        if (cells[row].empty()) continue;
-        if (!read(cells[row], value)) return false;
-        out.emplace_back(value, row);
-    }
-    return true;
-}
-
 int Compare(double a, double b) { return (a > b) - (a < b); }
 int Compare(std::string_view a, std::string_view b) { return a.compare(b); }
 
@@ -140,38 +127,47 @@ void Order(Keyed<Key>& keyed, bool descending) {
 void ListItems::Sort(int column, bool descending, CellReader& reader) {
     const size_t focused = current_ >= 1 && current_ <= Count() ? RowIndex(current_) : rows_.size();
     const size_t piece = column <= 0 ? kText : kFirstSubItem + static_cast<size_t>(column) - 1;
-    std::vector<std::wstring_view> cells(rows_.size());
-    for (size_t i = 0; i < rows_.size(); ++i) cells[i] = Piece(rows_[i], piece);
 
-    Keyed<double> values;
+    Keyed<double> numbers, dates;
     Keyed<std::string_view> texts;
+    std::vector<uint32_t> empties;
     std::string bytes;  // the text keys, back to back
-    if (ReadValues(cells, values, [&](auto c, double& v) { return reader.Number(c, v); }) ||
-        ReadValues(cells, values, [&](auto c, double& v) { return reader.Date(c, v); })) {
-        Order(values, descending);
-    } else {
-        values.clear();
-        std::vector<size_t> ends;
-        for (uint32_t row = 0; row < cells.size(); ++row) {
-            if (cells[row].empty()) continue;
-            reader.AppendTextKey(cells[row], bytes);
+    std::vector<size_t> ends;
+    for (uint32_t row = 0; row < rows_.size(); ++row) {
+        const std::wstring_view cell = Piece(rows_[row], piece);
+        double value = 0;
+        if (cell.empty()) {
+            empties.push_back(row);
+        } else if (reader.Number(cell, value)) {
+            numbers.emplace_back(value, row);
+        } else if (reader.Date(cell, value)) {
+            dates.emplace_back(value, row);
+        } else {
+            reader.AppendTextKey(cell, bytes);
             ends.push_back(bytes.size());
             texts.emplace_back(std::string_view(), row);
         }
-        for (size_t i = 0, begin = 0; i < texts.size(); begin = ends[i++])
-            texts[i].first = std::string_view(bytes).substr(begin, ends[i] - begin);
-        Order(texts, descending);
     }
-    // Empty cells last ascending, first descending, in found order.
+    for (size_t i = 0, begin = 0; i < texts.size(); begin = ends[i++])
+        texts[i].first = std::string_view(bytes).substr(begin, ends[i] - begin);
+    Order(numbers, descending);
+    Order(dates, descending);
+    Order(texts, descending);
+
     shown_.clear();
-    const auto empties = [&] {
-        for (uint32_t row = 0; row < cells.size(); ++row)
-            if (cells[row].empty()) shown_.push_back(row);
+    const auto show = [this](const auto& keyed) {
+        for (const auto& k : keyed) shown_.push_back(k.second);
     };
-    if (descending) empties();
-    for (const auto& k : values) shown_.push_back(k.second);
-    for (const auto& k : texts) shown_.push_back(k.second);
-    if (!descending) empties();
+    if (descending) {
+        show(texts);
+        show(dates);
+        show(numbers);
+    } else {
+        show(numbers);
+        show(dates);
+        show(texts);
+    }
+    shown_.insert(shown_.end(), empties.begin(), empties.end());
 
     if (focused < rows_.size()) {
         const auto at = std::find(shown_.begin(), shown_.end(), focused);
@@ -180,8 +176,6 @@ void ListItems::Sort(int column, bool descending, CellReader& reader) {
     sortColumn_ = column;
     descending_ = descending;
 }
-
-namespace {
 
 void AppendCell(std::wstring& out, std::wstring_view cell) {
     if (cell.find_first_of(L"\t\r\n\"") == std::wstring_view::npos) {
@@ -195,8 +189,6 @@ void AppendCell(std::wstring& out, std::wstring_view cell) {
     }
     out += L'"';
 }
-
-}  // namespace
 
 std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions) {
     std::wstring out;

@@ -57,10 +57,12 @@ class ListItems {
     int32_t SelectedPosition() const { return current_; }
     void SetSelectedPosition(int32_t pos) { current_ = pos; }
 
-    // Shows the rows sorted by a column (0 the text, n sub-item n): by
-    // number when every non-empty cell reads as one, else by date when every
-    // one reads as a date, else as text. Empty cells come last ascending;
-    // equal cells keep their found order. The focused row stays focused.
+    // Shows the rows sorted by a column (0 the text, n sub-item n). Each
+    // non-empty cell is a number if it reads as one, else a date if it reads
+    // as one, else text. Ascending: numbers by value, then dates, then texts;
+    // descending the reverse (texts Z to A, dates, numbers large to small).
+    // Empty cells come last either way; equal cells keep their found order.
+    // The focused row stays focused.
     void Sort(int column, bool descending, CellReader& reader);
     int SortColumn() const { return sortColumn_; }  // -1: found order
     bool SortDescending() const { return descending_; }
@@ -108,5 +110,7 @@ class ListItems {
 // separated by tabs, lines ended by CR LF. A cell holding a tab, a line
 // break or a double quote is put in double quotes, its quotes doubled.
 std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions);
+// One cell of such text appended to `out`, quoted as above when it must be.
+void AppendCell(std::wstring& out, std::wstring_view cell);
 
 }  // namespace platform

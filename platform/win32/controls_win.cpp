@@ -22,6 +22,39 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi);
+    return mi.rcWork;
+}
+
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExW(instance, name, &wc)) return;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    RegisterClassExW(&wc);
+}
+
+bool PressFocusedButton(HWND window) {
+    HWND focus = GetFocus();
+    if (!focus || GetParent(focus) != window ||
+        !(SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON))
+        return false;
+    SendMessageW(focus, BM_CLICK, 0, 0);
+    return true;
+}
+
 void ComboBoxWin::Clear() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
 
 void ComboBoxWin::AddItem(const std::wstring& text) {

@@ -11,6 +11,14 @@
 namespace win32 {
 
 std::wstring WindowText(HWND hwnd);
+// The work area (the screen less the taskbar) of the monitor a window is on.
+RECT WorkAreaOf(HWND window);
+// Registers, once, the class of one of the program's own windows: the
+// arrow pointer, the dialog face's colour and the program's icon (resource 1).
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc);
+// Enter in a window without a default button: a focused button of the
+// window takes it as a click. False when the focus is elsewhere.
+bool PressFocusedButton(HWND window);
 
 class ComboBoxWin final : public platform::ComboBox {
   public:

@@ -42,10 +42,7 @@ void FitPrompt(HWND dlg, const std::wstring& text) {
 
     RECT box;
     GetWindowRect(dlg, &box);
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof(mi);
-    GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTOPRIMARY), &mi);
-    const RECT& work = mi.rcWork;
+    const RECT work = WorkAreaOf(dlg);
     const int rest = (box.bottom - box.top) - height;
     const int most = (work.bottom - work.top) * 4 / 5 - rest;
     const int grown = std::max(height, std::min<int>(need.bottom, most));

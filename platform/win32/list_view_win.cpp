@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/twips.h"
+#include "platform/win32/clipboard_win.h"
 #include "platform/win32/dpi_win.h"
 #include "platform/win32/numbers_win.h"
 
@@ -62,8 +63,8 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
 }
 
 // Typing finds rows here, the same under every version of the control; the
-// context menu keys reach the parent as WM_CONTEXTMENU, as a right-click; and
-// the tooltip sees the mouse.
+// context menu keys reach the parent as WM_CONTEXTMENU, as a right-click,
+// and Alt+Enter as the details command; and the tooltip sees the mouse.
 LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<ListViewWin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     const bool menuKey = wp == VK_APPS || (wp == VK_F10 && GetKeyState(VK_SHIFT) < 0);
@@ -76,14 +77,25 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         case WM_CHAR:
             self->Typed(static_cast<wchar_t>(wp));
             return 0;
-        case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
+            // On to the default too, which then knows that Alt was not
+            // pressed alone: its release must not open a window's menu.
+            if (wp == VK_RETURN) {
+                SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(kDetailsCommand, 1),
+                             reinterpret_cast<LPARAM>(hwnd));
+                break;
+            }
+            [[fallthrough]];
+        case WM_KEYDOWN:
             if (!menuKey) break;
             SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
             return 0;
         case WM_KEYUP:
         case WM_SYSKEYUP:
             if (menuKey) return 0;
+            break;
+        case WM_SYSCHAR:
+            if (wp == L'\r') return 0;  // Alt+Enter was handled as a key
             break;
         default:
             break;
@@ -146,6 +158,7 @@ void ListViewWin::ItemsChanged() {
     }
     if (count > old) InvalidateRect(hwnd_, nullptr, FALSE);
     ShowSortArrow();  // rows listed anew are in found order
+    if (changed_) changed_();
 }
 
 // Every count change with drawing on updates the scroll bars, which draw at
@@ -159,8 +172,10 @@ void ListViewWin::RowsAdded(bool done) {
     const int inView = top + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
     if (!done) Hold(true, false);
-    if (count != shown)
+    if (count != shown) {
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+        if (changed_) changed_();
+    }
     const bool newInView = shown < inView && count > shown;
     if (!done && !newInView && !stale_) return;
     RECT rows, first;  // the rows that came into view: all under the last one shown
@@ -298,6 +313,7 @@ void ListViewWin::StateChanged(int from, int to, UINT oldState, UINT newState) {
     if (from >= 0 && from < items_.Count() && (newState & LVIS_FOCUSED) &&
         !(oldState & LVIS_FOCUSED)) {
         items_.SetSelectedPosition(from + 1);
+        if (changed_) changed_();
     }
 }
 
@@ -327,32 +343,22 @@ void ListViewWin::Typed(wchar_t ch) {
     const bool cycling = typed_.find_first_not_of(typed_[0]) == std::wstring::npos;
     const int found = cycling ? Find(std::wstring_view(typed_).substr(0, 1), focused + 1, true)
                               : Find(typed_, std::max(focused, 0), true);
-    if (found < 0) return;
+    if (found >= 0) FocusRow(found);
+}
+
+void ListViewWin::FocusRow(int row) {
     ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED);
     const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
-    ListView_SetItemState(hwnd_, found, both, both);
-    ListView_SetSelectionMark(hwnd_, found);
-    ListView_EnsureVisible(hwnd_, found, FALSE);
+    ListView_SetItemState(hwnd_, row, both, both);
+    ListView_SetSelectionMark(hwnd_, row);
+    ListView_EnsureVisible(hwnd_, row, FALSE);
 }
 
 void ListViewWin::SelectAll() { ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, LVIS_SELECTED); }
 
 void ListViewWin::Copy() const {
     if (ListView_GetSelectedCount(hwnd_) == 0) return;
-    const std::wstring text = platform::SelectedRowsAsText(items_, captions_);
-    if (!OpenClipboard(hwnd_)) return;
-    EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        // The clipboard owns the memory once it takes it, and only then.
-        auto* to = static_cast<wchar_t*>(GlobalLock(memory));
-        if (to) {
-            std::copy_n(text.c_str(), text.size() + 1, to);
-            GlobalUnlock(memory);
-        }
-        if (!to || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    }
-    CloseClipboard();
+    CopyText(hwnd_, platform::SelectedRowsAsText(items_, captions_));
 }
 
 void ListViewWin::Sort(int column, bool descending) {
@@ -366,6 +372,7 @@ void ListViewWin::Sort(int column, bool descending) {
     ShowSortArrow();
     ShowModelSelection(selected);
     InvalidateRect(hwnd_, nullptr, FALSE);
+    if (changed_) changed_();
 }
 
 void ListViewWin::ShowSortArrow() {

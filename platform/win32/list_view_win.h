@@ -8,6 +8,7 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@ namespace win32 {
 
 class ListViewWin final : public platform::ListView {
   public:
+    // Alt+Enter on the list reaches its parent as a WM_COMMAND with this id,
+    // the system's key for an item's properties.
+    static constexpr WORD kDetailsCommand = 0x7000;
+
     ListViewWin() = default;
     ListViewWin(const ListViewWin&) = delete;
     ListViewWin& operator=(const ListViewWin&) = delete;
@@ -28,6 +33,10 @@ class ListViewWin final : public platform::ListView {
     HWND tooltip() const { return tip_; }
     // Re-measures the columns for a new DPI.
     void SetDpi(int dpi);
+    // The captions of the columns, as they were added.
+    const std::vector<std::wstring>& Captions() const { return captions_; }
+    // Called whenever the rows shown or the focused row may have changed.
+    void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
 
     void ClearColumns() override;
     void AddColumn(const std::wstring& text, int16_t widthTwips) override;
@@ -47,6 +56,8 @@ class ListViewWin final : public platform::ListView {
     // The first row from 0-based `start` on, wrapping around, whose text
     // begins with (or, not `partial`, is) `text`, ignoring case; -1 if none.
     int Find(std::wstring_view text, int start, bool partial) const;
+    // Focuses and selects the row at 0-based `row` alone, scrolled into view.
+    void FocusRow(int row);
 
   private:
     // Holds or lets go the list's drawing. Let go, it draws `rows` (the
@@ -78,6 +89,7 @@ class ListViewWin final : public platform::ListView {
     bool syncing_ = false;  // the control's state is being set from the model
     std::wstring typed_;    // the text typed so far to find a row
     DWORD typedAt_ = 0;
+    std::function<void()> changed_;
 };
 
 }  // namespace win32

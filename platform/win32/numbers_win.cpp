@@ -67,14 +67,50 @@ bool PlainNumber(std::wstring_view cell, wchar_t decimal, double& out) {
     return true;
 }
 
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+bool IsLetter(wchar_t c) {
+    if (c < 0x80) return (c | 0x20) >= L'a' && (c | 0x20) <= L'z';
+    return IsCharAlphaW(c) != FALSE;
+}
+
+// Ordinal, ignoring case: the date words' order.
+bool Before(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
+}
+
+std::wstring LocaleText(const wchar_t* locale, LCTYPE type) {
+    wchar_t text[LOCALE_NAME_MAX_LENGTH + 1] = {};
+    const int n = GetLocaleInfoEx(locale, type, text, LOCALE_NAME_MAX_LENGTH + 1);
+    return std::wstring(text, static_cast<size_t>(std::max(n - 1, 0)));
+}
+
 }  // namespace
 
 CellReaderWin::CellReaderWin() {
-    wchar_t text[LOCALE_NAME_MAX_LENGTH] = {};
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, text, LOCALE_NAME_MAX_LENGTH);
-    thousands_ = text;
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, text, LOCALE_NAME_MAX_LENGTH);
-    decimal_ = text[1] == 0 ? text[0] : 0;
+    const wchar_t* const user = LOCALE_NAME_USER_DEFAULT;
+    thousands_ = LocaleText(user, LOCALE_STHOUSAND);
+    const std::wstring decimal = LocaleText(user, LOCALE_SDECIMAL);
+    decimal_ = decimal.size() == 1 ? decimal[0] : 0;
+    numberMarks_ = L" +-()eE" + decimal + thousands_ + LocaleText(user, LOCALE_SCURRENCY);
+
+    // AM, PM, the day names and the month names, full and short, are one
+    // run of locale values; month names also as they stand after a day.
+    for (const wchar_t* locale : {user, LOCALE_NAME_INVARIANT}) {
+        for (LCTYPE type = LOCALE_S1159; type <= LOCALE_SABBREVMONTHNAME12; ++type) {
+            std::wstring names = LocaleText(locale, type);
+            if (type >= LOCALE_SMONTHNAME1)
+                names += L' ' + LocaleText(locale, type | LOCALE_RETURN_GENITIVE_NAMES);
+            for (size_t i = 0; i < names.size();) {
+                size_t end = i;
+                while (end < names.size() && IsLetter(names[end])) ++end;
+                if (end > i) dateWords_.push_back(names.substr(i, end - i));
+                i = end + 1;
+            }
+        }
+    }
+    std::sort(dateWords_.begin(), dateWords_.end(), Before);
 }
 
 wchar_t* CellReaderWin::Terminated(std::wstring_view cell) {
@@ -82,24 +118,52 @@ wchar_t* CellReaderWin::Terminated(std::wstring_view cell) {
     return buffer_.data();
 }
 
-// The platform's parser takes a thousands separator anywhere, so that under
-// de-DE the date "31.12.2025" reads as a number; a user reads one only
-// before a group of three digits.
+// Only a cell of digits and the marks a number may hold goes to the
+// platform's parser. That parser takes a thousands separator anywhere, so
+// that under de-DE the date "31.12.2025" reads as a number; a user reads
+// one only before a group of three digits.
 bool CellReaderWin::Number(std::wstring_view cell, double& out) {
     if (PlainNumber(cell, decimal_, out)) return true;
+    bool digits = false;
+    for (wchar_t c : cell) {
+        if (IsDigit(c)) {
+            digits = true;
+        } else if (numberMarks_.find(c) == std::wstring::npos) {
+            return false;
+        }
+    }
+    if (!digits) return false;
     if (!thousands_.empty()) {
         for (size_t at = cell.find(thousands_); at != std::wstring_view::npos;
              at = cell.find(thousands_, at + 1)) {
             const std::wstring_view after = cell.substr(at + thousands_.size());
-            const size_t digits = std::min(after.find_first_not_of(L"0123456789"), after.size());
-            if (digits != 3) return false;
+            const size_t n = std::min(after.find_first_not_of(L"0123456789"), after.size());
+            if (n != 3) return false;
         }
     }
     return SUCCEEDED(VarR8FromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
 }
 
+bool CellReaderWin::MayBeDate(std::wstring_view cell) {
+    bool digits = false;
+    for (size_t i = 0; i < cell.size();) {
+        if (!IsLetter(cell[i])) {
+            digits = digits || IsDigit(cell[i]);
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < cell.size() && IsLetter(cell[end])) ++end;
+        const std::wstring_view word = cell.substr(i, end - i);
+        if (!std::binary_search(dateWords_.begin(), dateWords_.end(), word, Before)) return false;
+        i = end;
+    }
+    return digits;
+}
+
 bool CellReaderWin::Date(std::wstring_view cell, double& out) {
-    return SUCCEEDED(VarDateFromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
+    return MayBeDate(cell) &&
+           SUCCEEDED(VarDateFromStr(Terminated(cell), LOCALE_USER_DEFAULT, 0, &out));
 }
 
 // Into a buffer on the stack first: mapping straight into the keys, grown

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/toolkit.h"
 
@@ -28,9 +29,19 @@ class CellReaderWin final : public platform::CellReader {
   private:
     // The cell with the terminating zero the platform's parsers need.
     wchar_t* Terminated(std::wstring_view cell);
+    // False for a cell whose words are not all names the date parser knows:
+    // most texts are told apart here, without the parser's cost.
+    bool MayBeDate(std::wstring_view cell);
+
     std::wstring buffer_;
     std::wstring thousands_;  // the user's thousands separator
     wchar_t decimal_ = 0;     // the user's decimal separator, if one character
+    // What a number may hold besides digits: signs, brackets, an exponent,
+    // the separators and the currency symbol.
+    std::wstring numberMarks_;
+    // The words a date may hold (month and day names, AM and PM, the user's
+    // and English), sorted ignoring case.
+    std::vector<std::wstring> dateWords_;
 };
 
 }  // namespace win32

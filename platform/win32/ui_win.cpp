@@ -8,6 +8,9 @@
 namespace win32 {
 
 void DispatchToWindow(HWND window, MSG& msg) {
+    // A window that it owns (one product's details) takes its own dialog keys.
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && window && GetWindow(root, GW_OWNER) == window) window = root;
     if (window && IsWindow(window) && IsDialogMessageW(window, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

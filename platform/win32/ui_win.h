@@ -12,7 +12,8 @@
 namespace win32 {
 
 // Hands one message to the window: dialog keys first (Tab, access keys),
-// then the usual translate and dispatch.
+// then the usual translate and dispatch. A message for a window that it
+// owns has that window's dialog keys.
 void DispatchToWindow(HWND window, MSG& msg);
 
 class UiWin final : public platform::Ui {

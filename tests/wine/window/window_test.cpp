@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -28,8 +29,10 @@
 #include "platform/win32/com_win.h"
 #include "platform/win32/numbers_win.h"
 #include "platform/win32/variant_win.h"
+#include "search/catalogue.h"
 #include "search/layout.h"
 #include "standin/client/driver_win.h"
+#include "tests/expected/catalogue.h"
 #include "tests/fakes/fake_automation.h"
 
 namespace {
@@ -475,8 +478,8 @@ Table Pasted() {
     return rows;
 }
 
-// The real frmMain in the real window, its list focused; the Add button's
-// handler only counts.
+// The real frmMain in the real window, its list focused, no host to call;
+// the Add button's handler only counts.
 class Results : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -538,8 +541,25 @@ class Results : public ::testing::Test {
         return arrows;
     }
 
+    // The details window, and its lines as the user reads them.
+    static HWND Details() { return FindWindowW(L"Skuvane.Details", nullptr); }
+    static HWND DetailsChild(const wchar_t* cls, const wchar_t* text = nullptr) {
+        return FindWindowExW(Details(), nullptr, cls, text);
+    }
+    static Table DetailLines() {
+        HWND lines = DetailsChild(WC_LISTVIEWW);
+        Table out;
+        for (int i = 0; i < ListView_GetItemCount(lines); ++i) {
+            wchar_t caption[64] = {}, value[64] = {};
+            ListView_GetItemText(lines, i, 0, caption, 64);
+            ListView_GetItemText(lines, i, 1, value, 64);
+            out.push_back({caption, value});
+        }
+        return out;
+    }
+
     app::MainWindow window;
-    win32::AutomationWin com;
+    fake::FakeAutomation com;
     win32::NumberRulesWin numbers;
     search::frmMain form{window.Controls(), com, window.Ui(), numbers};
     int adds = 0;
@@ -565,7 +585,9 @@ TEST_F(Results, TypingMovesToTheNextRowThatBeginsWithTheTypedText) {
 }
 
 // Numbers as the user's locale reads them, dates across a year's end, text
-// in the locale's order ignoring case; empty cells last, ties in found order.
+// in the locale's order ignoring case. A column's numbers or dates come
+// before its texts, and after them descending; empty cells last both ways,
+// ties in found order.
 // Then Ctrl+C copies the captions and the selected rows in the order shown,
 // as a spreadsheet reads them back, and Ctrl+A selects every row.
 TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
@@ -578,6 +600,7 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
         {L"r3", L"birne", L"", Date(2025, 6, 15)},
         {L"r4", L"apfel \"x\"\ty\r\nz", comma ? L"1,5" : L"1.5", L""},
         {L"r5", L"Birne", comma ? L"1.234,50" : L"1,234.50", Date(2025, 12, 31)},
+        {L"r6", L"kiwi", L"n/a", L"soon"},
     };
     Fill(rows);
     Select(1);  // r2, which stays selected and focused
@@ -586,10 +609,11 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
         Lines shown;
         const wchar_t* arrows;
     } clicks[] = {
-        {1, {L"r2", L"r4", L"r3", L"r5", L"r1"}, L"-^--"},
-        {2, {L"r4", L"r2", L"r1", L"r5", L"r3"}, L"--^-"},
-        {3, {L"r3", L"r2", L"r5", L"r1", L"r4"}, L"---^"},
-        {3, {L"r4", L"r1", L"r2", L"r5", L"r3"}, L"---v"},
+        {1, {L"r2", L"r4", L"r3", L"r5", L"r6", L"r1"}, L"-^--"},
+        {2, {L"r4", L"r2", L"r1", L"r5", L"r6", L"r3"}, L"--^-"},
+        {2, {L"r6", L"r5", L"r1", L"r2", L"r4", L"r3"}, L"--v-"},
+        {3, {L"r3", L"r2", L"r5", L"r1", L"r6", L"r4"}, L"---^"},
+        {3, {L"r6", L"r1", L"r2", L"r5", L"r3", L"r4"}, L"---v"},
     };
     for (const auto& click : clicks) {
         SCOPED_TRACE(click.arrows);
@@ -598,17 +622,17 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
         EXPECT_EQ(Shown(LVNI_SELECTED), Lines{L"r2"});
         EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{L"r2"});
     }
-    Select(0);
+    Select(5);
     Input({Key(VK_CONTROL), Key('C')});
     Pump();
-    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[3], rows[1]}));
+    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[1], rows[3]}));
     Input({Key(VK_CONTROL), Key('A')});
     Input({Key(VK_CONTROL), Key('C')});
     Pump();
     EXPECT_EQ(Shown(LVNI_SELECTED).size(), rows.size());
     EXPECT_EQ(Pasted().size(), rows.size() + 1);  // every row, in the model too
     Fill(rows);  // listed anew, as by a search: found order, no arrow, nothing selected
-    EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5"}));
+    EXPECT_EQ(Shown(), (Lines{L"r1", L"r2", L"r3", L"r4", L"r5", L"r6"}));
     EXPECT_EQ(Shown(LVNI_SELECTED), Lines{});
     EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{});
     const platform::ListItems& model = window.Controls().lvwResults.Items();
@@ -618,8 +642,9 @@ TEST_F(Results, HeaderClicksSortCtrlCCopiesAndCtrlASelectsAll) {
 }
 
 // The menu opens from the menu key, a right-click and Shift+F10, offers its
-// three items with their keys, and its Add runs the Add button's handler.
-TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
+// items with their keys; its Add runs the Add button's handler, and its
+// Details shows the focused row whole.
+TEST_F(Results, TheContextMenuOffersAddCopySelectAllAndDetails) {
     Fill({{L"One", L"v", L"1", L"d"}, {L"Two", L"w", L"2", L"e"}});
     RECT r;
     ListView_GetItemRect(List(), 0, &r, LVIR_LABEL);
@@ -630,7 +655,7 @@ TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
         {Key(VK_APPS)},
         {{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0}}}},
         {Key(VK_SHIFT), Key(VK_F10)}};
-    for (int item = 0; item < 3; ++item) {
+    for (int item = 0; item < 4; ++item) {
         SCOPED_TRACE(item);
         Select(0);
         Lines offered;
@@ -649,16 +674,104 @@ TEST_F(Results, TheContextMenuOffersAddCopyAndSelectAll) {
             PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
             picked = true;
         });
-        Input(ways[item]);
+        Input(ways[item % 3]);
         for (int i = 0; i < 100 && !picked; ++i) Pump(20);  // the menu runs in here
         Pump();
         user.join();
         EXPECT_EQ(offered, (Lines{L"Add selected product(s) to quote", L"Copy\tCtrl+C",
-                                  L"Select All\tCtrl+A"}));
+                                  L"Select All\tCtrl+A", L"", L"Details\tAlt+Enter"}));
         EXPECT_EQ(adds, 1);
     }
     EXPECT_EQ(Pasted(), (Table{kCaptions, {L"One", L"v", L"1", L"d"}}));  // Copy
     EXPECT_EQ(Shown(LVNI_SELECTED).size(), 2u);                           // Select All
+    EXPECT_EQ(DetailLines(), (Table{{L"Description", L"One"},
+                                    {L"Vendor ", L"v"},  // Details
+                                    {L"Price", L"1"},
+                                    {L"Date", L"d"}}));
+}
+
+// One product whole, opened by Alt+Enter: the catalogue's 102 captions as
+// built, each beside the focused row's value. Previous and Next move the
+// list's focus and the window with it; Ctrl+C copies the selected lines or
+// all; Esc closes. Rows appended while it is open move Next on, and a list
+// emptied for a search closes it. Not one host call.
+TEST_F(Results, DetailsShowTheFocusedRowWholeAndFollowTheList) {
+    platform::ListView& list = window.Controls().lvwResults;
+    search::BuildColumns(list);
+    const auto value = [](const std::wstring& field, int product) {
+        if (field.empty()) return std::wstring();
+        const std::wstring n = std::to_wstring(product);
+        return field == L"CustomMemo01" ? L"a \"memo\"\r\nof\ttwo lines " + n : field + L" " + n;
+    };
+    const auto add = [&](int product) {
+        std::vector<std::wstring> texts(expected::kReadOrder.size());
+        std::transform(expected::kReadOrder.begin(), expected::kReadOrder.end(), texts.begin(),
+                       [&](const std::wstring& field) { return value(field, product); });
+        search::ProductValues values;
+        std::copy(texts.begin(), texts.end(), values.begin());
+        search::AddRow(list.Items(), values);
+    };
+    // As copied, or as a line shows it: tabs and line breaks as spaces.
+    const auto pairs = [&](int product, bool oneLine) {
+        Table out;
+        for (size_t c = 0; c < expected::kHeaders.size(); ++c) {
+            std::wstring v = value(expected::FieldOf(c), product);
+            if (oneLine)
+                std::replace_if(
+                    v.begin(), v.end(), [](wchar_t ch) { return ch < L' '; }, L' ');
+            out.push_back({expected::kHeaders[c], v});
+        }
+        return out;
+    };
+    for (int product : {0, 1, 2}) add(product);
+    list.ItemsChanged();
+    Select(1);
+    Input({Key(VK_MENU), Key(VK_RETURN)});
+    Pump();
+    ASSERT_TRUE(IsWindowVisible(Details()));
+    EXPECT_EQ(DetailLines(), pairs(1, true));
+
+    const struct {
+        WORD key;
+        int shown;
+        bool previous, next;
+    } steps[] = {{'N', 2, true, false}, {'P', 1, true, true}, {'P', 0, false, true}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.shown);
+        Input({Key(VK_MENU), Key(step.key)});
+        Pump();
+        EXPECT_EQ(DetailLines(), pairs(step.shown, true));
+        EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{L"Description " + std::to_wstring(step.shown)});
+        EXPECT_EQ(Shown(LVNI_SELECTED), Lines{L"Description " + std::to_wstring(step.shown)});
+        EXPECT_EQ(IsWindowEnabled(DetailsChild(WC_BUTTONW, L"&Previous")), step.previous);
+        EXPECT_EQ(IsWindowEnabled(DetailsChild(WC_BUTTONW, L"&Next")), step.next);
+    }
+    HWND lines = DetailsChild(WC_LISTVIEWW);
+    SetFocus(lines);
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Pasted(), pairs(0, false));
+    ListView_SetItemState(lines, 24, LVIS_SELECTED, LVIS_SELECTED);  // CustomMemo01
+    ListView_SetItemState(lines, 66, LVIS_SELECTED, LVIS_SELECTED);  // "ID "
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Pasted(), (Table{pairs(0, false)[24], pairs(0, false)[66]}));
+    Input({Key(VK_ESCAPE)});
+    Pump();
+    EXPECT_FALSE(Details());
+
+    Input({Key(VK_MENU), Key(VK_RETURN)});
+    Pump();
+    add(3);
+    list.RowsAdded(true);
+    Pump();
+    EXPECT_TRUE(IsWindowEnabled(DetailsChild(WC_BUTTONW, L"&Next")));
+    EXPECT_EQ(driver::Text(DetailsChild(L"Static")), L"Row 1 of 4");
+    list.Items().Clear();
+    list.ItemsChanged();
+    EXPECT_FALSE(Details());
+    EXPECT_TRUE(com.calls().empty());
+    EXPECT_EQ(adds, 0);
 }
 
 // ============================================================================
