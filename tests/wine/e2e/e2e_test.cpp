@@ -1423,6 +1423,8 @@ class Environment : public ::testing::Environment {
         registration_.emplace();
         ASSERT_TRUE(registration_->ok());
         WriteDatabases();
+        // The columns as they first come: none arranged by a run by hand here.
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Skuvane");
     }
     void TearDown() override {
         std::error_code ec;
