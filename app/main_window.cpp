@@ -10,6 +10,7 @@
 #include "app/run_time_error.h"
 #include "platform/twips.h"
 #include "platform/win32/accessible_win.h"
+#include "platform/win32/columns_dialog_win.h"
 #include "platform/win32/dpi_win.h"
 
 namespace app {
@@ -32,6 +33,12 @@ constexpr ListMenuItem kListMenu[] = {
     {kMenuSelectAll, L"Select All\tCtrl+A", false},
     {0, nullptr, false},
     {kMenuDetails, L"Details\tAlt+Enter", false},
+};
+// Below the header menu's columns.
+constexpr ListMenuItem kHeaderMenu[] = {
+    {kMenuHideEmptyColumns, L"Hide empty columns", false},
+    {kMenuMoreColumns, L"More columns\u2026", false},
+    {kMenuResetColumns, L"Reset columns", false},
 };
 
 struct ControlClass {
@@ -90,7 +97,8 @@ Handlers BindTo(search::frmMain& form) {
     return handlers;
 }
 
-MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
+MainWindow::MainWindow(int dpi, std::wstring settingsKey)
+    : ui_(std::wstring(search::kWindowCaption)), settings_(std::move(settingsKey)) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // The window's procedure is set once it is bound.
     win32::RegisterWindowClass(kClassName, DefWindowProcW);
@@ -131,7 +139,9 @@ MainWindow::MainWindow(int dpi) : ui_(std::wstring(search::kWindowCaption)) {
         }
     }
     ApplyLayout();
-    details_ = std::make_unique<DetailsWindow>(hwnd_, Get<win32::ListViewWin>(search::kLvwResults));
+    auto& results = Get<win32::ListViewWin>(search::kLvwResults);
+    details_ = std::make_unique<DetailsWindow>(hwnd_, results);
+    results.OnLayoutChanged([this, &results] { results.Layout().Write(settings_); });
 
     // Centred on the screen.
     MONITORINFO mi = {};
@@ -236,9 +246,15 @@ int MainWindow::Run() {
     return MessageLoop();
 }
 
+// The columns are built during load; a saved layout that does not fit them
+// is not used, and stays as it is until the user changes the layout.
 bool MainWindow::Load() {
     Raise(L"Form_Load");
-    return !ending_;
+    if (ending_) return false;
+    auto& results = Get<win32::ListViewWin>(search::kLvwResults);
+    const auto saved = platform::ColumnLayout::Read(settings_, results.Layout().Count());
+    if (saved) results.SetLayout(*saved);
+    return true;
 }
 
 void MainWindow::Show() {
@@ -302,12 +318,22 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (hdr.code == LVN_COLUMNCLICK && RaiseEvent(hdr.hwndFrom, L"ColumnClick")) return 0;
             break;
         }
-        case WM_CONTEXTMENU:
-            if (win32::ListViewWin* list = ListOf(reinterpret_cast<HWND>(wp))) {
+        case WM_CONTEXTMENU: {
+            // From the header itself, or passed on by the list.
+            const auto from = reinterpret_cast<HWND>(wp);
+            win32::ListViewWin* list = ListOf(from);
+            if (!list) list = ListOf(GetParent(from));
+            if (!list) break;
+            RECT header;
+            GetWindowRect(ListView_GetHeader(list->hwnd()), &header);
+            const POINT at = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            if (from != list->hwnd() || (lp != -1 && PtInRect(&header, at))) {
+                ShowHeaderMenu(*list, lp);
+            } else {
                 ShowListMenu(*list, lp);
-                return 0;
             }
-            break;
+            return 0;
+        }
         case DM_GETDEFID:
             return 0;  // no default button: Enter clicks nothing
         case WM_SETCURSOR:
@@ -356,6 +382,10 @@ void MainWindow::OnCommand(int id, int code, HWND child) {
         return;
     }
     if (code != BN_CLICKED) return;
+    if (!child && id >= static_cast<int>(kMenuHideEmptyColumns)) {  // a menu's
+        OnColumnCommand(static_cast<UINT>(id));
+        return;
+    }
     if (id == IDOK) {
         win32::PressFocusedButton(hwnd_);  // no default button, but a focused one clicks
         return;
@@ -375,17 +405,18 @@ win32::ListViewWin* MainWindow::ListOf(HWND child) {
     return nullptr;
 }
 
-// At the mouse, or from the keyboard (`at` -1) below the focused row.
+// At the mouse, or from the keyboard (`at` -1) below the focused row, at
+// the left of the part in view whatever the columns' order.
 void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
     POINT pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
     if (at == -1) {
         RECT r = {};
         const int focused = ListView_GetNextItem(list.hwnd(), -1, LVNI_FOCUSED);
-        if (focused < 0 || !ListView_GetItemRect(list.hwnd(), focused, &r, LVIR_LABEL)) {
+        if (focused < 0 || !ListView_GetItemRect(list.hwnd(), focused, &r, LVIR_BOUNDS)) {
             GetClientRect(list.hwnd(), &r);
             r.bottom = r.top;
         }
-        pt = {r.left, r.bottom};
+        pt = {std::max<LONG>(r.left, 0), r.bottom};
         ClientToScreen(list.hwnd(), &pt);
     }
     HMENU menu = CreatePopupMenu();
@@ -413,6 +444,65 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
         default:
             break;  // closed without a choice
     }
+}
+
+// Every column shown, checked: unchecking one hides it; the first cannot be.
+// The menu's choice comes back as WM_COMMAND.
+void MainWindow::ShowHeaderMenu(win32::ListViewWin& list, LPARAM at) {
+    const POINT pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    // The menu is laid out in columns of what fits the screen's height, so
+    // that the commands below the columns show without scrolling.
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &mi);
+    const int rows = std::max<int>(
+        8, (mi.rcWork.bottom - mi.rcWork.top) * 9 / 10 / GetSystemMetricsForDpi(SM_CYMENU, dpi_));
+    HMENU menu = CreatePopupMenu();
+    int items = 0;
+    auto append = [&](UINT flags, UINT command, const wchar_t* text) {
+        if (items > 0 && items % rows == 0) flags |= MF_MENUBARBREAK;
+        ++items;
+        AppendMenuW(menu, flags, command, text);
+    };
+    for (int column : list.Layout().Shown()) {
+        append(MF_STRING | MF_CHECKED | (column == 0 ? MF_GRAYED : 0U),
+               kMenuColumn + static_cast<UINT>(column),
+               list.Captions()[static_cast<size_t>(column)].c_str());
+    }
+    append(MF_SEPARATOR, 0, nullptr);
+    for (const ListMenuItem& item : kHeaderMenu) {
+        // With no rows listed, every column would count as empty.
+        const bool none = item.command == kMenuHideEmptyColumns && list.Items().Count() == 0;
+        append(MF_STRING | (none ? MF_GRAYED : 0U), item.command, item.text);
+    }
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd_, nullptr);
+    DestroyMenu(menu);
+}
+
+// A change of the layout is kept at once; Reset forgets the kept one.
+void MainWindow::OnColumnCommand(UINT command) {
+    auto& list = Get<win32::ListViewWin>(search::kLvwResults);
+    platform::ColumnLayout layout = list.Layout();
+    const int column = static_cast<int>(command) - static_cast<int>(kMenuColumn);
+    switch (command) {
+        case kMenuResetColumns:
+            list.SetLayout(list.DefaultLayout());
+            platform::ColumnLayout::Forget(settings_);
+            return;
+        case kMenuHideEmptyColumns:
+            layout.HideEmpty(list.Items());
+            break;
+        case kMenuMoreColumns:
+            if (!win32::ShowColumnsDialog(hwnd_, list.Captions(), layout)) return;
+            break;
+        default:
+            if (column < 0 || column >= layout.Count()) return;
+            layout.SetHidden(column, !layout.Hidden(column));
+            break;
+    }
+    if (layout == list.Layout()) return;
+    list.SetLayout(layout);
+    layout.Write(settings_);
 }
 
 // A control's events are named after it: "cmdSearch_Click".

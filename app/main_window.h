@@ -17,6 +17,7 @@
 #include "app/details_window.h"
 #include "platform/win32/controls_win.h"
 #include "platform/win32/list_view_win.h"
+#include "platform/win32/settings_win.h"
 #include "platform/win32/ui_win.h"
 #include "search/frm_main.h"
 #include "search/layout.h"
@@ -44,14 +45,29 @@ enum ListMenuCommand : UINT {
     kMenuDetails = win32::ListViewWin::kDetailsCommand
 };
 
+// The commands of the result list header's menu. They reach the window as
+// WM_COMMAND, whoever sends them; a column's item is kMenuColumn plus the
+// column's place in the catalogue, and shows it when hidden, hides it when
+// shown.
+enum HeaderMenuCommand : UINT {
+    kMenuHideEmptyColumns = 0x7000,
+    kMenuMoreColumns,
+    kMenuResetColumns,
+    kMenuColumn = 0x7100,
+};
+
+// Where the user's settings are kept, under HKEY_CURRENT_USER.
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Skuvane";
+
 // The Win32 id of a control of the layout table.
 constexpr int ControlIdOf(search::ControlId id) { return 100 + id; }
 
 class MainWindow {
   public:
     // Creates the window and its controls, hidden. `dpi` 0 takes the DPI of
-    // the screen it opens on.
-    explicit MainWindow(int dpi = 0);
+    // the screen it opens on. The user's settings are read from, and kept
+    // under, `settingsKey`.
+    explicit MainWindow(int dpi = 0, std::wstring settingsKey = kSettingsKey);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -64,7 +80,8 @@ class MainWindow {
 
     // Load, show and the event loop; returns the exit code.
     int Run();
-    // Raises the load event; false when the program ended during it.
+    // Raises the load event, then shows the result list's columns as the
+    // user left them; false when the program ended during it.
     bool Load();
     void Show();
     int MessageLoop();
@@ -82,6 +99,9 @@ class MainWindow {
     win32::ListViewWin* ListOf(HWND child);
     // The result list's context menu: Add runs the Add button's handler.
     void ShowListMenu(win32::ListViewWin& list, LPARAM at);
+    // The header's menu: the columns shown, then the commands on columns.
+    void ShowHeaderMenu(win32::ListViewWin& list, LPARAM at);
+    void OnColumnCommand(UINT command);
     void ApplyLayout();
     void SetClientSize(int width, int height);
 
@@ -104,6 +124,7 @@ class MainWindow {
     win32::UiWin ui_;
     Handlers handlers_;
     std::unique_ptr<DetailsWindow> details_;  // one product whole, on demand
+    win32::RegistrySettings settings_;
 };
 
 }  // namespace app

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "bench/columns_win.h"
 #include "platform/win32/automation_win.h"
 #include "platform/win32/numbers_win.h"
 #include "search/catalogue.h"
@@ -621,6 +622,7 @@ int RunBenchmark() {
         Median(byText), kSortTargetMs, Verdict(Median(byText) <= kSortTargetMs));
     std::printf("  a typed key, every row compared: %.2f ms  (target <= %.0f ms: %s)\n",
                 Median(typed), kFindTargetMs, Verdict(Median(typed) <= kFindTargetMs));
+    PrintColumnsShownAndHidden(w.List());
 
     Soak(w, host);
 

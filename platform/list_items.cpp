@@ -92,6 +92,10 @@ std::wstring_view ListItems::SubItemKey(int32_t pos, int sub) const {
     return (*keys)[static_cast<size_t>(sub) - 1];
 }
 
+std::wstring_view ListItems::Cell(int32_t pos, int column) const {
+    return column == 0 ? Text(pos) : SubItem(pos, column);
+}
+
 bool ListItems::Selected(int32_t pos) const { return At(pos).selected; }
 
 void ListItems::SetSelected(int32_t pos, bool selected) {
@@ -190,20 +194,19 @@ void AppendCell(std::wstring& out, std::wstring_view cell) {
     out += L'"';
 }
 
-std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions) {
+std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions,
+                                std::span<const int> columns) {
     std::wstring out;
     auto line = [&](auto cell) {
-        for (size_t i = 0; i < captions.size(); ++i) {
+        for (size_t i = 0; i < columns.size(); ++i) {
             if (i > 0) out += L'\t';
-            AppendCell(out, cell(static_cast<int>(i)));
+            AppendCell(out, cell(columns[i]));
         }
         out += L"\r\n";
     };
     line([&](int column) { return std::wstring_view(captions[static_cast<size_t>(column)]); });
     for (int32_t pos = 1; pos <= items.Count(); ++pos) {
-        if (!items.Selected(pos)) continue;
-        line(
-            [&](int column) { return column == 0 ? items.Text(pos) : items.SubItem(pos, column); });
+        if (items.Selected(pos)) line([&](int column) { return items.Cell(pos, column); });
     }
     return out;
 }

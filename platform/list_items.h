@@ -49,6 +49,8 @@ class ListItems {
     int SubItemCount(int32_t pos) const;
     std::wstring_view SubItem(int32_t pos, int sub) const;  // sub 1-based
     std::wstring_view SubItemKey(int32_t pos, int sub) const;
+    // A column's cell: 0 the text, n sub-item n.
+    std::wstring_view Cell(int32_t pos, int column) const;
 
     bool Selected(int32_t pos) const;
     void SetSelected(int32_t pos, bool selected);
@@ -106,10 +108,12 @@ class ListItems {
 };
 
 // The selected rows as text a spreadsheet takes pasted: a line of the
-// captions, then a line for each selected row in the order shown, cells
-// separated by tabs, lines ended by CR LF. A cell holding a tab, a line
-// break or a double quote is put in double quotes, its quotes doubled.
-std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions);
+// captions of `columns` (ListItems::Cell's numbers, in the order given), then
+// a line for each selected row in the order shown, cells separated by tabs,
+// lines ended by CR LF. A cell holding a tab, a line break or a double quote
+// is put in double quotes, its quotes doubled.
+std::wstring SelectedRowsAsText(const ListItems& items, std::span<const std::wstring> captions,
+                                std::span<const int> columns);
 // One cell of such text appended to `out`, quoted as above when it must be.
 void AppendCell(std::wstring& out, std::wstring_view cell);
 

@@ -10,4 +10,9 @@ constexpr int TwipsToPixels(int twips, int dpi) {
     return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
 }
 
+// Pixels at a given DPI to twips, to the nearest twip.
+constexpr int PixelsToTwips(int pixels, int dpi) {
+    return (pixels * kTwipsPerInch + dpi / 2) / dpi;
+}
+
 }  // namespace platform

@@ -22,6 +22,20 @@ DialogTemplate::DialogTemplate(DWORD style, short cx, short cy, std::wstring_vie
 
 void DialogTemplate::Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom,
                           std::wstring_view text) {
+    Begin(style, x, y, cx, cy, id);
+    words_.push_back(0xFFFF);
+    words_.push_back(atom);
+    End(text);
+}
+
+void DialogTemplate::Item(DWORD style, short x, short y, short cx, short cy, WORD id,
+                          std::wstring_view className, std::wstring_view text) {
+    Begin(style, x, y, cx, cy, id);
+    String(className);
+    End(text);
+}
+
+void DialogTemplate::Begin(DWORD style, short x, short y, short cx, short cy, WORD id) {
     Align();
     DLGITEMTEMPLATE item = {};
     item.style = style | WS_CHILD | WS_VISIBLE;
@@ -31,8 +45,9 @@ void DialogTemplate::Item(DWORD style, short x, short y, short cx, short cy, WOR
     item.cy = cy;
     item.id = id;
     Append(&item, sizeof(item));
-    words_.push_back(0xFFFF);
-    words_.push_back(atom);
+}
+
+void DialogTemplate::End(std::wstring_view text) {
     String(text);
     words_.push_back(0);  // no creation data
     ++words_[countAt_];

@@ -19,10 +19,15 @@ class DialogTemplate {
 
     void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom,
               std::wstring_view text = {});
+    // An item of a class named, such as a common control's.
+    void Item(DWORD style, short x, short y, short cx, short cy, WORD id,
+              std::wstring_view className, std::wstring_view text = {});
 
     const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
 
   private:
+    void Begin(DWORD style, short x, short y, short cx, short cy, WORD id);
+    void End(std::wstring_view text);
     void Append(const void* p, size_t bytes);
     void String(std::wstring_view s);
     void Align();

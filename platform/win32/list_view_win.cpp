@@ -14,6 +14,13 @@ namespace {
 // A pause this long between two typed characters starts a new search text.
 constexpr DWORD kTypingPauseMs = 1000;
 
+// Posted to the list when the user let go of a header item or divider: by
+// then the header holds its new order and widths.
+constexpr UINT kHeaderChanged = WM_APP + 1;
+
+// A fitted column's room around its text, in pixels at 96 DPI.
+constexpr int kCellPadding = 12;
+
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
 // What may change the list's look; held, the list draws none of it.
@@ -40,7 +47,8 @@ bool Restyles(UINT msg) {
 void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
     hwnd_ = list;
     dpi_ = WindowDpi(list);
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(
+        list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
 
     // The list view's own info tips are not available everywhere, so a
     // tooltip control of our own covers the whole list; the list's procedure
@@ -64,7 +72,8 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
 
 // Typing finds rows here, the same under every version of the control; the
 // context menu keys reach the parent as WM_CONTEXTMENU, as a right-click,
-// and Alt+Enter as the details command; and the tooltip sees the mouse.
+// and Alt+Enter as the details command; the tooltip sees the mouse; and the
+// header's changes reach the layout.
 LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<ListViewWin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     const bool menuKey = wp == VK_APPS || (wp == VK_F10 && GetKeyState(VK_SHIFT) < 0);
@@ -97,6 +106,14 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         case WM_SYSCHAR:
             if (wp == L'\r') return 0;  // Alt+Enter was handled as a key
             break;
+        case WM_NOTIFY:
+            if (reinterpret_cast<const NMHDR*>(lp)->hwndFrom == ListView_GetHeader(hwnd) &&
+                self->HeaderNotify(*reinterpret_cast<const NMHEADERW*>(lp)))
+                return 0;
+            break;
+        case kHeaderChanged:
+            self->ReadHeader();
+            return 0;
         default:
             break;
     }
@@ -105,9 +122,9 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 
 void ListViewWin::SetDpi(int dpi) {
     dpi_ = dpi;
-    for (size_t i = 0; i < columnTwips_.size(); ++i) {
+    for (size_t i = 0; i < subColumns_.size(); ++i) {
         ListView_SetColumnWidth(hwnd_, static_cast<int>(i),
-                                platform::TwipsToPixels(columnTwips_[i], dpi));
+                                platform::TwipsToPixels(layout_.Width(subColumns_[i]), dpi));
     }
 }
 
@@ -118,19 +135,138 @@ void ListViewWin::ClearColumns() {
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     columnTwips_.clear();
     captions_.clear();
+    layout_ = {};
+    subColumns_.clear();
     arrow_ = -1;
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+// A column added comes with the layout the columns were added with.
 void ListViewWin::AddColumn(const std::wstring& text, int16_t widthTwips) {
+    const bool arranged = layout_ != DefaultLayout();
+    captions_.push_back(text);
+    columnTwips_.push_back(std::max<int>(widthTwips, 0));
+    layout_ = DefaultLayout();
+    if (arranged) {
+        ShowColumns();
+    } else {
+        InsertColumn(static_cast<int>(captions_.size()) - 1);
+    }
+}
+
+void ListViewWin::InsertColumn(int column) {
     LVCOLUMNW col = {};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.pszText = const_cast<wchar_t*>(text.c_str());
-    col.cx = platform::TwipsToPixels(std::max<int>(widthTwips, 0), dpi_);
-    col.iSubItem = static_cast<int>(columnTwips_.size());
+    col.pszText = const_cast<wchar_t*>(captions_.at(static_cast<size_t>(column)).c_str());
+    col.cx = platform::TwipsToPixels(layout_.Width(column), dpi_);
+    col.iSubItem = static_cast<int>(subColumns_.size());
     ListView_InsertColumn(hwnd_, col.iSubItem, &col);
-    columnTwips_.push_back(std::max<int>(widthTwips, 0));
-    captions_.push_back(text);
+    subColumns_.push_back(column);
+}
+
+int ListViewWin::SubItemOf(int column) const {
+    const auto at = std::find(subColumns_.begin(), subColumns_.end(), column);
+    return at == subColumns_.end() ? -1 : static_cast<int>(at - subColumns_.begin());
+}
+
+bool ListViewWin::SetLayout(const platform::ColumnLayout& layout) {
+    if (layout.Count() != static_cast<int>(captions_.size())) return false;
+    layout_ = layout;
+    ShowColumns();
+    return true;
+}
+
+// Only what changed is done: a hidden column leaves the control, a column
+// shown again comes back at its end, and the header's order array puts each
+// in its place. The first column (the row's text) is never hidden, so the
+// control's own first column stays.
+void ListViewWin::ShowColumns() {
+    if (!held_) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    for (int sub = static_cast<int>(subColumns_.size()) - 1; sub >= 1; --sub) {
+        if (!layout_.Hidden(subColumns_[static_cast<size_t>(sub)])) continue;
+        ListView_DeleteColumn(hwnd_, sub);
+        subColumns_.erase(subColumns_.begin() + sub);
+    }
+    const std::vector<int> shown = layout_.Shown();
+    std::vector<int> order;
+    for (int column : shown) {
+        if (SubItemOf(column) < 0) InsertColumn(column);
+        const int sub = SubItemOf(column);
+        const int width = platform::TwipsToPixels(layout_.Width(column), dpi_);
+        if (ListView_GetColumnWidth(hwnd_, sub) != width)
+            ListView_SetColumnWidth(hwnd_, sub, width);
+        order.push_back(sub);
+    }
+    ListView_SetColumnOrderArray(hwnd_, static_cast<int>(order.size()), order.data());
+    arrow_ = -1;  // the columns that held it may be gone
+    ShowSortArrow();
+    if (!held_) SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+bool ListViewWin::HeaderNotify(const NMHEADERW& nm) {
+    switch (nm.hdr.code) {
+        case HDN_DIVIDERDBLCLICKA:
+        case HDN_DIVIDERDBLCLICKW:
+            FitColumn(nm.iItem);
+            return true;  // the control would measure only the rows it holds: none
+        case HDN_ENDDRAG:
+        case HDN_ENDTRACKA:
+        case HDN_ENDTRACKW:
+            PostMessageW(hwnd_, kHeaderChanged, 0, 0);
+            return false;
+        default:
+            return false;
+    }
+}
+
+// Widths are compared in pixels: a column the user did not size keeps its
+// twips, whatever the rounding at this DPI.
+void ListViewWin::ReadHeader() {
+    const int count = static_cast<int>(subColumns_.size());
+    std::vector<int> order(subColumns_.size());
+    if (!ListView_GetColumnOrderArray(hwnd_, count, order.data())) return;
+    platform::ColumnLayout layout = layout_;
+    for (int& place : order) {
+        if (place < 0 || place >= count) return;
+        place = subColumns_[static_cast<size_t>(place)];
+    }
+    layout.SetShownOrder(order);
+    for (int sub = 0; sub < count; ++sub) {
+        const int column = subColumns_[static_cast<size_t>(sub)];
+        const int width = ListView_GetColumnWidth(hwnd_, sub);
+        if (width != platform::TwipsToPixels(layout.Width(column), dpi_))
+            layout.SetWidth(column, platform::PixelsToTwips(width, dpi_));
+    }
+    if (layout == layout_) return;
+    layout_ = layout;
+    if (layoutChanged_) layoutChanged_();
+}
+
+// The list is virtual: the control holds no cells to measure, so the rows in
+// view are measured from the model, with the list's font. With none in view,
+// the caption is.
+void ListViewWin::FitColumn(int subItem) {
+    if (subItem < 0 || subItem >= static_cast<int>(subColumns_.size())) return;
+    const int column = subColumns_[static_cast<size_t>(subItem)];
+    const int top = ListView_GetTopIndex(hwnd_);
+    const int end = std::min(items_.Count(), top + ListView_GetCountPerPage(hwnd_) + 1);
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    auto measure = [&](std::wstring_view text) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+        widest = std::max<int>(widest, size.cx);
+    };
+    for (int row = top; row < end; ++row) measure(items_.Cell(row + 1, column));
+    if (top >= end) measure(captions_[static_cast<size_t>(column)]);  // no rows in view
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    ListView_SetColumnWidth(hwnd_, subItem,
+                            widest + MulDiv(kCellPadding, dpi_, USER_DEFAULT_SCREEN_DPI));
+    ReadHeader();
 }
 
 // The model is the truth. Rows may have been cleared and added again since
@@ -259,9 +395,12 @@ bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {
             if (CtrlDown() && key == 'C') Copy();
             return true;
         }
-        case LVN_COLUMNCLICK:
-            clicked_ = reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem;
+        case LVN_COLUMNCLICK: {
+            const int sub = reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem;
+            if (sub < 0 || sub >= static_cast<int>(subColumns_.size())) return true;
+            clicked_ = subColumns_[static_cast<size_t>(sub)];
             return false;  // the window raises it as an event
+        }
         case LVN_GETDISPINFOW:
             GetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(hdr)).item);
             return true;
@@ -286,13 +425,9 @@ void ListViewWin::GetDispInfo(LVITEMW& item) const {
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     int32_t pos = item.iItem + 1;
     std::wstring_view text;
-    if (pos >= 1 && pos <= items_.Count()) {
-        if (item.iSubItem == 0) {
-            text = items_.Text(pos);
-        } else if (item.iSubItem <= items_.SubItemCount(pos)) {
-            text = items_.SubItem(pos, item.iSubItem);
-        }
-    }
+    const auto sub = static_cast<size_t>(item.iSubItem);
+    if (pos >= 1 && pos <= items_.Count() && sub < subColumns_.size())
+        text = items_.Cell(pos, subColumns_[sub]);
     size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
     std::copy_n(text.data(), n, item.pszText);
     item.pszText[n] = L'\0';
@@ -321,9 +456,10 @@ int ListViewWin::Find(std::wstring_view text, int start, bool partial) const {
     const int count = items_.Count();
     const int n = static_cast<int>(text.size());
     if (start < 0 || start >= count) start = 0;
+    const int column = layout_.Count() > 0 ? layout_.Shown().front() : 0;
     for (int i = 0; i < count; ++i) {
         const int row = (start + i) % count;
-        const std::wstring_view cell = items_.Text(row + 1);
+        const std::wstring_view cell = items_.Cell(row + 1, column);
         if (cell.size() < text.size() || (!partial && cell.size() != text.size())) continue;
         if (CompareStringOrdinal(cell.data(), n, text.data(), n, TRUE) == CSTR_EQUAL) return row;
     }
@@ -358,7 +494,7 @@ void ListViewWin::SelectAll() { ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, 
 
 void ListViewWin::Copy() const {
     if (ListView_GetSelectedCount(hwnd_) == 0) return;
-    CopyText(hwnd_, platform::SelectedRowsAsText(items_, captions_));
+    CopyText(hwnd_, platform::SelectedRowsAsText(items_, captions_, layout_.Shown()));
 }
 
 void ListViewWin::Sort(int column, bool descending) {
@@ -383,10 +519,11 @@ void ListViewWin::ShowSortArrow() {
     for (int c : {arrow_, column}) {
         HDITEMW item = {};
         item.mask = HDI_FORMAT;
-        if (c < 0 || !Header_GetItem(header, c, &item)) continue;
+        const int sub = SubItemOf(c);
+        if (sub < 0 || !Header_GetItem(header, sub, &item)) continue;
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (c == column) item.fmt |= down ? HDF_SORTDOWN : HDF_SORTUP;
-        Header_SetItem(header, c, &item);
+        Header_SetItem(header, sub, &item);
     }
     arrow_ = column;
     arrowDown_ = down;

@@ -1,7 +1,9 @@
 // The result list: a virtual report-view list view that draws straight from
 // the ListItems model it owns, and mirrors the user's selection back into it.
 // It finds rows as the user types, sorts by a column, copies the selected
-// rows (Ctrl+C) and selects all (Ctrl+A).
+// rows (Ctrl+C) and selects all (Ctrl+A). Its columns are shown as a
+// ColumnLayout arranges them: the user moves them and drags their widths in
+// the header, and a double-click on a divider fits a column to its cells.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/column_layout.h"
 #include "platform/toolkit.h"
 
 namespace win32 {
@@ -33,8 +36,6 @@ class ListViewWin final : public platform::ListView {
     HWND tooltip() const { return tip_; }
     // Re-measures the columns for a new DPI.
     void SetDpi(int dpi);
-    // The captions of the columns, as they were added.
-    const std::vector<std::wstring>& Captions() const { return captions_; }
     // Called whenever the rows shown or the focused row may have changed.
     void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
 
@@ -46,6 +47,17 @@ class ListViewWin final : public platform::ListView {
     int ClickedColumn() const override { return clicked_; }
     void Sort(int column, bool descending) override;
 
+    // The columns as added (their captions and the layout they came with:
+    // in order, none hidden), and as the user arranged them.
+    const std::vector<std::wstring>& Captions() const { return captions_; }
+    platform::ColumnLayout DefaultLayout() const { return platform::ColumnLayout(columnTwips_); }
+    const platform::ColumnLayout& Layout() const { return layout_; }
+    // Shows the columns as `layout` arranges them; false, and nothing
+    // changes, when it is not a layout of the list's columns.
+    bool SetLayout(const platform::ColumnLayout& layout);
+    // Runs after the user changed the layout in the header.
+    void OnLayoutChanged(std::function<void()> changed) { layoutChanged_ = std::move(changed); }
+
     // The list's notifications, from its parent's WM_NOTIFY. True when the
     // notification was one of the list's own bookkeeping ones; `result` is
     // then the answer to it.
@@ -53,8 +65,9 @@ class ListViewWin final : public platform::ListView {
     // The selected rows to the clipboard as text, with the captions.
     void Copy() const;
     void SelectAll();
-    // The first row from 0-based `start` on, wrapping around, whose text
-    // begins with (or, not `partial`, is) `text`, ignoring case; -1 if none.
+    // The first row from 0-based `start` on, wrapping around, whose cell in
+    // the first column shown begins with (or, not `partial`, is) `text`,
+    // ignoring case; -1 if none.
     int Find(std::wstring_view text, int start, bool partial) const;
     // Focuses and selects the row at 0-based `row` alone, scrolled into view.
     void FocusRow(int row);
@@ -70,6 +83,16 @@ class ListViewWin final : public platform::ListView {
     void StateChanged(int from, int to, UINT oldState, UINT newState);
     void Typed(wchar_t ch);
     void ShowSortArrow();
+    // The control's columns are the ones shown, each a catalogue column
+    // (subColumns_); their places in the header come from the layout.
+    void ShowColumns();
+    void InsertColumn(int column);    // at the control's end
+    int SubItemOf(int column) const;  // -1: not shown
+    bool HeaderNotify(const NMHEADERW& nm);
+    // The header's order and widths, after the user moved or sized a column.
+    void ReadHeader();
+    // Fits a column to the widest of its cells in view.
+    void FitColumn(int subItem);
     // The control's selection and focus set from the model's, after a sort;
     // `wasSelected` the positions selected before it (0-based).
     void ShowModelSelection(const std::vector<int>& wasSelected);
@@ -78,13 +101,16 @@ class ListViewWin final : public platform::ListView {
     HWND tip_ = nullptr;
     WNDPROC next_ = nullptr;  // the list's procedure under ours
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
-    std::vector<int> columnTwips_;
+    std::vector<int> columnTwips_;  // the widths the columns were added with
+    platform::ColumnLayout layout_;
+    std::vector<int> subColumns_;  // the catalogue column of each of the control's
+    std::function<void()> layoutChanged_;
     bool held_ = false;   // drawing held while rows are appended out of view
     bool stale_ = false;  // the rows on the screen may not be the list's
     std::vector<std::wstring> captions_;
     platform::ListItems items_;
     int clicked_ = 0;
-    int arrow_ = -1;  // the column that shows the sort arrow
+    int arrow_ = -1;  // the catalogue column that shows the sort arrow
     bool arrowDown_ = false;
     bool syncing_ = false;  // the control's state is being set from the model
     std::wstring typed_;    // the text typed so far to find a row

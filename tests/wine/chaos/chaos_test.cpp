@@ -832,6 +832,8 @@ const Chaos::Operation Chaos::kOperations[] = {
 TEST(Chaos, RandomUserOperationsAgainstAMisbehavingHostMatchTheModel) {
     const standin_client::Registration registration;
     ASSERT_TRUE(registration.ok());
+    // The columns as they first come: none arranged by a run by hand here.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Skuvane");
     const char* ops = std::getenv("CHAOS_OPS");
     const char* seed = std::getenv("CHAOS_SEED");
     Chaos(seed ? std::strtoull(seed, nullptr, 10) : 1, ops ? std::atoi(ops) : 100).Run();

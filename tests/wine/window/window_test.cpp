@@ -26,6 +26,7 @@
 #include "app/main_window.h"
 #include "platform/error.h"
 #include "platform/win32/automation_win.h"
+#include "platform/win32/columns_dialog_win.h"
 #include "platform/win32/com_win.h"
 #include "platform/win32/numbers_win.h"
 #include "platform/win32/variant_win.h"
@@ -428,6 +429,61 @@ using Table = std::vector<Lines>;
 
 const Lines kCaptions = {L"Description", L"Vendor ", L"Price", L"Date"};
 
+// Where the window tests keep the user's settings, emptied before and after
+// each test that uses it.
+constexpr wchar_t kTestKey[] = L"Software\\Skuvane.WindowTests";
+struct ScratchKey {
+    ScratchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
+    ~ScratchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
+};
+
+// What is kept under the tests' key: each value's type and bytes, by name.
+using Values = std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>;
+Values Kept() {
+    Values kept;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return kept;
+    wchar_t name[64];
+    BYTE data[1024];
+    for (DWORD i = 0, n = 64, type = 0, size = sizeof data;
+         RegEnumValueW(key, i, name, &n, nullptr, &type, data, &size) == ERROR_SUCCESS;
+         ++i, n = 64, size = sizeof data) {
+        kept[name] = {type, {data, data + size}};
+    }
+    RegCloseKey(key);
+    return kept;
+}
+
+// The header's captions in the order shown, with their widths in pixels.
+using Header = std::vector<std::pair<std::wstring, int>>;
+Header Columns(HWND list) {
+    HWND header = ListView_GetHeader(list);
+    std::vector<int> order(size_t(Header_GetItemCount(header)));
+    ListView_GetColumnOrderArray(list, int(order.size()), order.data());
+    Header shown;
+    for (int sub : order) {
+        wchar_t text[64] = {};
+        HDITEMW item = {};
+        item.mask = HDI_TEXT | HDI_WIDTH;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        Header_GetItem(header, sub, &item);
+        shown.emplace_back(text, item.cxy);
+    }
+    return shown;
+}
+
+// A point of the header item of the list's column `sub`, on the screen: `x`
+// pixels from its left edge, or when negative from its right edge.
+POINT OnHeaderItem(HWND list, int sub, int x) {
+    HWND header = ListView_GetHeader(list);
+    RECT r = {};
+    Header_GetItemRect(header, sub, &r);
+    POINT at = {x >= 0 ? r.left + x : r.right + x, (r.top + r.bottom) / 2};
+    ClientToScreen(header, &at);
+    return at;
+}
+
 // Input as the user's keyboard and mouse give it: the keys pressed in turn
 // and let go in reverse order ("Shift+F10").
 void Input(std::vector<INPUT> in) {
@@ -439,6 +495,11 @@ void Input(std::vector<INPUT> in) {
     SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
 }
 INPUT Key(WORD vk) { return {INPUT_KEYBOARD, {.ki = {vk, 0, 0, 0, 0}}}; }
+// The mouse put on a point of the screen, and a button pressed or let go.
+void MouseAt(POINT at, DWORD buttons) {
+    SetCursorPos(at.x, at.y);
+    Input({{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_MOVE | buttons, 0, 0}}}});
+}
 
 // A date as the list shows it: the user's short date.
 std::wstring Date(WORD year, WORD month, WORD day) {
@@ -558,7 +619,69 @@ class Results : public ::testing::Test {
         return out;
     }
 
-    app::MainWindow window;
+    // Starts a window again as the program does, the fixture's columns added
+    // during its load.
+    std::unique_ptr<app::MainWindow> Restart(int dpi) const {
+        auto again = std::make_unique<app::MainWindow>(dpi, kTestKey);
+        platform::ListView& list = again->Controls().lvwResults;
+        again->Bind({{L"Form_Load", [&list] {
+                          for (const auto& caption : kCaptions) list.AddColumn(caption, 1500);
+                      }}});
+        EXPECT_TRUE(again->Load());
+        return again;
+    }
+    // Pressed on `from`, moved there in steps, and let go on `to`.
+    void Drag(POINT from, POINT to) const {
+        MouseAt(from, MOUSEEVENTF_LEFTDOWN);
+        for (int step = 1; step <= 4; ++step) {
+            Pump(3);
+            MouseAt({from.x + (to.x - from.x) * step / 4, from.y}, 0);
+        }
+        MouseAt(to, MOUSEEVENTF_LEFTUP);
+        Pump();
+    }
+    // Opens a menu by `opening` and picks its item `pick` with the keyboard
+    // from another thread, as the user does: the items offered, "+" before one checked,
+    // "~" before one greyed, "-" for a separator.
+    Lines FromMenu(const std::vector<INPUT>& opening, const std::wstring& pick) const {
+        Lines offered;
+        std::atomic<bool> picked = false;
+        std::thread user([&offered, &picked, &pick] {
+            HWND menu = nullptr;
+            driver::WaitUntil(
+                10000, [&menu] { return IsWindowVisible(menu = FindWindowW(L"#32768", nullptr)); });
+            auto* items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+            int selectable = 0, target = -1;  // the arrow keys pass over separators only
+            for (int i = 0; i < GetMenuItemCount(items); ++i) {
+                wchar_t text[64] = {};
+                GetMenuStringW(items, UINT(i), text, 64, MF_BYPOSITION);
+                const UINT state = GetMenuState(items, UINT(i), MF_BYPOSITION);
+                offered.push_back(state & MF_SEPARATOR
+                                      ? L"-"
+                                      : std::wstring(state & MF_GRAYED ? L"~" : L"") +
+                                            (state & MF_CHECKED ? L"+" : L"") + text);
+                if (state & MF_SEPARATOR) continue;
+                if (text == pick) target = selectable;
+                ++selectable;
+            }
+            for (int i = 0; i <= target; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, target < 0 ? VK_ESCAPE : VK_RETURN, 0);
+            picked = true;
+        });
+        Input(opening);
+        for (int i = 0; i < 100 && !picked; ++i) Pump(20);
+        Pump();
+        user.join();
+        return offered;
+    }
+    std::vector<INPUT> RightClickOnHeader() const {
+        SetCursorPos(OnHeaderItem(List(), 0, 5).x, OnHeaderItem(List(), 0, 5).y);
+        return {
+            {INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0}}}};
+    }
+
+    ScratchKey scratch;
+    app::MainWindow window{0, kTestKey};
     fake::FakeAutomation com;
     win32::NumberRulesWin numbers;
     search::frmMain form{window.Controls(), com, window.Ui(), numbers};
@@ -655,31 +778,12 @@ TEST_F(Results, TheContextMenuOffersAddCopySelectAllAndDetails) {
         {Key(VK_APPS)},
         {{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0}}}},
         {Key(VK_SHIFT), Key(VK_F10)}};
-    for (int item = 0; item < 4; ++item) {
+    const Lines offered = {L"Add selected product(s) to quote", L"Copy\tCtrl+C",
+                           L"Select All\tCtrl+A", L"-", L"Details\tAlt+Enter"};
+    for (const size_t item : {0, 1, 2, 4}) {
         SCOPED_TRACE(item);
         Select(0);
-        Lines offered;
-        std::atomic<bool> picked = false;
-        std::thread user([&offered, &picked, item] {  // picks the item with the keyboard
-            HWND menu = nullptr;
-            driver::WaitUntil(
-                10000, [&menu] { return IsWindowVisible(menu = FindWindowW(L"#32768", nullptr)); });
-            auto* items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
-            for (int i = 0; i < GetMenuItemCount(items); ++i) {
-                wchar_t text[64] = {};
-                GetMenuStringW(items, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
-                offered.emplace_back(text);
-            }
-            for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-            picked = true;
-        });
-        Input(ways[item % 3]);
-        for (int i = 0; i < 100 && !picked; ++i) Pump(20);  // the menu runs in here
-        Pump();
-        user.join();
-        EXPECT_EQ(offered, (Lines{L"Add selected product(s) to quote", L"Copy\tCtrl+C",
-                                  L"Select All\tCtrl+A", L"", L"Details\tAlt+Enter"}));
+        EXPECT_EQ(FromMenu(ways[item % 3], offered[item]), offered);
         EXPECT_EQ(adds, 1);
     }
     EXPECT_EQ(Pasted(), (Table{kCaptions, {L"One", L"v", L"1", L"d"}}));  // Copy
@@ -772,6 +876,156 @@ TEST_F(Results, DetailsShowTheFocusedRowWholeAndFollowTheList) {
     EXPECT_FALSE(Details());
     EXPECT_TRUE(com.calls().empty());
     EXPECT_EQ(adds, 0);
+}
+
+// Hidden through the header's menu, moved and sized by dragging in the
+// header: copy, sort and typing follow the columns shown, each change is kept
+// at once, and the next start shows them, the widths scaled at 144 DPI.
+// Reset brings back the columns as added and forgets what was kept.
+TEST_F(Results, ColumnsHiddenMovedAndSizedAreKeptForTheNextStartUntilReset) {
+    Fill({{L"r1", L"v1", L"2", L"d1"}, {L"r2", L"v2", L"1", L"d2"}});
+    EXPECT_TRUE(Kept().empty()) << "nothing kept until the user changes a column";
+    EXPECT_EQ(FromMenu(RightClickOnHeader(), L"Vendor "),
+              (Lines{L"~+Description", L"+Vendor ", L"+Price", L"+Date", L"-",
+                     L"Hide empty columns", L"More columns\u2026", L"Reset columns"}));
+    Drag(OnHeaderItem(List(), 2, 20), OnHeaderItem(List(), 0, 5));    // Date before Description
+    Drag(OnHeaderItem(List(), 1, -2), OnHeaderItem(List(), 1, 128));  // Price 30 pixels wider
+    const Header arranged = {{L"Date", 100}, {L"Description", 100}, {L"Price", 130}};
+    EXPECT_EQ(Columns(List()), arranged);
+    EXPECT_EQ(Kept().size(), 3u);
+
+    Select(0);
+    Input({Key(VK_CONTROL), Key('C')});
+    Pump();
+    EXPECT_EQ(Pasted(), (Table{{L"Date", L"Description", L"Price"}, {L"d1", L"r1", L"2"}}));
+    EXPECT_EQ(ClickHeader(1), L"-^-") << "Price, second in the control";
+    EXPECT_EQ(Shown(), (Lines{L"r2", L"r1"}));
+    Sleep(1100);
+    Input({Key('D'), Key('2')});  // found in the first column shown
+    Pump();
+    EXPECT_EQ(Shown(LVNI_SELECTED), Lines{L"r2"});
+
+    EXPECT_EQ(Columns(Restart(96)->Control(search::kLvwResults)), arranged);
+    EXPECT_EQ(Columns(Restart(144)->Control(search::kLvwResults)),
+              (Header{{L"Date", 150}, {L"Description", 150}, {L"Price", 195}}));
+
+    FromMenu(RightClickOnHeader(), L"Reset columns");
+    EXPECT_EQ(Columns(List()),
+              (Header{{L"Description", 100}, {L"Vendor ", 100}, {L"Price", 100}, {L"Date", 100}}));
+    EXPECT_EQ(Kept(), Values{});
+    HKEY gone = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey, 0, KEY_READ, &gone), ERROR_SUCCESS);
+}
+
+// A kept layout that is not whole and right is not used, nor touched: the
+// columns come as added and the program goes on.
+TEST_F(Results, ABadKeptLayoutGivesTheColumnsAsAddedAndIsLeftAsItIs) {
+    struct Value {
+        const wchar_t* name;
+        DWORD type;  // REG_NONE: not there at all
+        std::vector<BYTE> bytes;
+    };
+    const Value good[] = {{L"ColumnOrder", REG_BINARY, {3, 0, 2, 0, 1, 0, 0, 0}},
+                          {L"ColumnWidths", REG_BINARY, {44, 1, 44, 1, 44, 1, 44, 1}},
+                          {L"HiddenColumns", REG_BINARY, {}}};
+    const struct {
+        const char* why;
+        Value bad;
+    } cases[] = {
+        {"none bad", good[0]},
+        {"wrong type", {L"ColumnOrder", REG_SZ, good[0].bytes}},
+        {"wrong length", {L"ColumnWidths", REG_BINARY, {44, 1, 44, 1, 44, 1}}},
+        {"unknown column", {L"ColumnOrder", REG_BINARY, {3, 0, 2, 0, 9, 0, 0, 0}}},
+        {"a column twice", {L"ColumnOrder", REG_BINARY, {3, 0, 2, 0, 2, 0, 0, 0}}},
+        {"all hidden", {L"HiddenColumns", REG_BINARY, {0, 0, 1, 0, 2, 0, 3, 0}}},
+        {"missing", {L"HiddenColumns", REG_NONE, {}}},
+    };
+    const Header asAdded = {
+        {L"Description", 100}, {L"Vendor ", 100}, {L"Price", 100}, {L"Date", 100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+        for (const Value& v : good) {
+            const Value& value = std::wstring(v.name) == c.bad.name ? c.bad : v;
+            if (value.type != REG_NONE)
+                RegSetKeyValueW(HKEY_CURRENT_USER, kTestKey, value.name, value.type,
+                                value.bytes.data(), DWORD(value.bytes.size()));
+        }
+        const Values before = Kept();
+        {
+            auto again = Restart(96);
+            const Header shown = Columns(again->Control(search::kLvwResults));
+            if (&c == cases) {  // the good values: their layout
+                EXPECT_EQ(
+                    shown,
+                    (Header{
+                        {L"Date", 20}, {L"Price", 20}, {L"Vendor ", 20}, {L"Description", 20}}));
+            } else {
+                EXPECT_EQ(shown, asAdded);
+            }
+            EXPECT_FALSE(again->Ending());
+        }
+        EXPECT_EQ(Kept(), before);
+    }
+}
+
+// The list holds no cells the control could measure: a double-click on a
+// divider fits the column to the widest of its cells in view, and is kept.
+TEST_F(Results, ADoubleClickOnADividerFitsTheColumnToItsCellsInView) {
+    Table rows(40, Lines{L"r", L"v", L"1", L"d"});
+    rows[1][0] = L"a wider one";
+    rows[39][0] = L"the widest description of all, out of view";
+    Fill(rows);
+    const POINT divider = OnHeaderItem(List(), 0, -2);
+    MouseAt(divider, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP);
+    MouseAt(divider, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP);
+    Pump();
+    const int width = Columns(List())[0].second;
+    EXPECT_GT(width, ListView_GetStringWidth(List(), L"a wider one"));
+    EXPECT_LT(width, ListView_GetStringWidth(List(), rows[39][0].c_str()));
+    EXPECT_EQ(Kept().size(), 3u);
+}
+
+// The columns box from the keyboard alone, in its tab order: typing narrows the list, Alt+H hides,
+// Alt+U moves up, Space shows or hides the focused column (the first stays shown), Enter is OK. Esc
+// leaves everything as it was. A button's access key moves the focus to it, so Alt+F goes back to
+// the Find box.
+TEST_F(Results, TheColumnsBoxWorksFromTheKeyboardAlone) {
+    // Keys pressed together, by their virtual-key codes ('$' Home, '#' End),
+    // '!' for Alt: "!H" is Alt+H.
+    const struct {
+        std::vector<const char*> keys;  // each pressed in turn
+        Header shown;
+    } runs[] = {
+        {{"DA", "!H", "!F", "\b", "\b", "!U", "!U", "!C", "$", " ", "#", " ", "\r"},
+         {{L"Description", 100}, {L"Vendor ", 100}}},
+        {{"VE", "!H", "\x1b"}, {{L"Description", 100}, {L"Vendor ", 100}}},
+    };
+    for (const auto& run : runs) {
+        std::thread user([&run] {
+            HWND box = nullptr;
+            driver::WaitUntil(10000, [&box] { return (box = FindWindowW(L"#32770", L"Columns")); });
+            HWND at = GetDlgItem(box, win32::kColumnsFindId);
+            for (int id : std::initializer_list<int>{win32::kColumnsListId, win32::kColumnsUpId,
+                                                     win32::kColumnsDownId, win32::kColumnsShowId,
+                                                     win32::kColumnsHideId, IDOK, IDCANCEL,
+                                                     win32::kColumnsFindId}) {
+                at = GetNextDlgTabItem(box, at, FALSE);
+                EXPECT_EQ(GetDlgCtrlID(at), id);
+            }
+            for (const char* keys : run.keys) {
+                std::vector<INPUT> in;
+                for (const char* k = keys; *k; ++k) in.push_back(Key(*k == '!' ? VK_MENU : *k));
+                Input(in);
+                Sleep(100);
+            }
+        });
+        FromMenu(RightClickOnHeader(), L"More columns\u2026");
+        user.join();
+        EXPECT_EQ(Columns(List()), run.shown);
+    }
+    // Date hidden and moved up twice, Price hidden; Description and Vendor shown.
+    EXPECT_EQ(Kept()[L"ColumnOrder"].second, (std::vector<BYTE>{0, 0, 3, 0, 1, 0, 2, 0}));
 }
 
 // ============================================================================
