@@ -21,6 +21,7 @@
 
 #include "app/main_window.h"
 #include "bench/columns_win.h"
+#include "bench/find_win.h"
 #include "platform/win32/automation_win.h"
 #include "platform/win32/numbers_win.h"
 #include "search/catalogue.h"
@@ -623,6 +624,7 @@ int RunBenchmark() {
     std::printf("  a typed key, every row compared: %.2f ms  (target <= %.0f ms: %s)\n",
                 Median(typed), kFindTargetMs, Verdict(Median(typed) <= kFindTargetMs));
     PrintColumnsShownAndHidden(w.List());
+    PrintFindAndFilter(w.List());
 
     Soak(w, host);
 
