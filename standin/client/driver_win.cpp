@@ -201,7 +201,7 @@ void Wheel(HWND over, int notches) {
     INPUT wheel = {};
     wheel.type = INPUT_MOUSE;
     wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
-    wheel.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+    wheel.mi.mouseData = static_cast<DWORD>(notches) * WHEEL_DELTA;  // negative: wraps, as it must
     SendInput(1, &wheel, sizeof(INPUT));
 }
 

@@ -1345,14 +1345,14 @@ TEST_F(LongSearch, EscStopsAfterTheRowBeingReadWithNoFurtherCall) {
 // order of events, bounded generously: the host's log says what was read.
 // ============================================================================
 
-constexpr int kSlowRows = 400;  // more than any test lets it read: each stops it
+constexpr int kSlowRows = 400;      // more than any test lets it read: each stops it
 constexpr DWORD kActWaitMs = 5000;  // an input answered, on a loaded machine
 
 class LiveSearch : public LongSearch {
   protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(Open({{"generate", {{"name", Utf8(kMany)}, {"count", kSlowRows}}},
-                                      {"delay_ms", 4}}));
+        ASSERT_NO_FATAL_FAILURE(
+            Open({{"generate", {{"name", Utf8(kMany)}, {"count", kSlowRows}}}, {"delay_ms", 4}}));
         host_->ClearLog();
         SetForegroundWindow(app_->window());
     }
@@ -1418,10 +1418,12 @@ TEST_F(LiveSearch, TheListScrollsSelectsAndCopiesWhileRowsArrive) {
         const int before = read.Count(), listed = Count();
         step.act();
         std::wstring status;
-        EXPECT_TRUE(WaitUntil(kActWaitMs, [&] {
-            status = app_->Status();
-            return step.placed(Top(), listed);
-        })) << "top row " << Top();
+        EXPECT_TRUE(WaitUntil(kActWaitMs,
+                              [&] {
+                                  status = app_->Status();
+                                  return step.placed(Top(), listed);
+                              }))
+            << "top row " << Top();
         EXPECT_EQ(status, L"Searching...");
         // The thumb stays held a second: the rows go on being read meanwhile.
         EXPECT_TRUE(WaitUntil(kActWaitMs, [&] { return read.Count() >= before + 2; }));
