@@ -19,7 +19,7 @@ class WatchedUi::Timed {
     explicit Timed(WatchedUi& ui) : ui_(ui), start_(ui.inside_++ == 0 ? Ticks() : 0) {}
     ~Timed() {
         --ui_.inside_;
-        if (start_) ui_.inside.push_back({start_, Ticks()});
+        if (start_) ui_.calls.push_back({start_, Ticks()});
     }
     Timed(const Timed&) = delete;
     Timed& operator=(const Timed&) = delete;
@@ -31,7 +31,7 @@ class WatchedUi::Timed {
 
 void WatchedUi::Reset() {
     firstRow = 0;
-    inside.clear();
+    calls.clear();
     rowEnds.clear();
     rows_ = 0;
     rowsRead = 0;
@@ -39,7 +39,7 @@ void WatchedUi::Reset() {
 
 int64_t WatchedUi::InsideTicks(int64_t from, int64_t to) const {
     int64_t sum = 0;
-    for (const Span& s : inside)
+    for (const Span& s : calls)
         sum += std::max<int64_t>(0, std::min(s.to, to) - std::max(s.from, from));
     return sum;
 }
@@ -227,7 +227,7 @@ LRESULT CALLBACK Window::ListWatch(HWND list, UINT msg, WPARAM wp, LPARAM lp) {
     Window& w = *watched_;
     // Timed when outside the watched services (a paint during a host call)
     // and not inside another of the list's messages.
-    const int64_t t0 = w.ui_.timed && !w.ui_.Inside() && w.listDepth_ == 0 ? Ticks() : 0;
+    const int64_t t0 = w.ui_.timed && !w.ui_.InCall() && w.listDepth_ == 0 ? Ticks() : 0;
     ++w.listDepth_;
     const LRESULT r = CallWindowProcW(listProc_, list, msg, wp, lp);
     --w.listDepth_;

@@ -35,12 +35,12 @@ class WatchedUi final : public platform::Ui {
     struct Span {
         int64_t from, to;
     };
-    std::vector<Span> inside;
+    std::vector<Span> calls;
     std::vector<int64_t> rowEnds;
     // Ticks spent inside those calls between two moments.
     int64_t InsideTicks(int64_t from, int64_t to) const;
-    std::atomic<int> rowsRead{0};  // for a second thread to follow the search
-    bool Inside() const { return inside_ > 0; }
+    std::atomic<int> rowsRead{0};                // for a second thread to follow the search
+    bool InCall() const { return inside_ > 0; }  // inside one of those calls now
     void Reset();
 
     void MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
