@@ -73,6 +73,7 @@ void MeasureMemory(Window& w);
 void MeasureFirstPaint(Window& w);
 OwnTime MeasureOwnTime(Window& w);
 void MeasureResultList(Window& w);
+void MeasureColumns(Window& w);
 void MeasureLongUse(Window& w, standin::InProcessHost& host);
 void MeasureOutOfProcess(Window& w, const OwnTime& own);
 void MeasureInput(Window& w);

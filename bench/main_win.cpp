@@ -14,7 +14,6 @@
 #include <exception>
 
 #include "bench/bench.h"
-#include "bench/columns_win.h"
 #include "bench/window_win.h"
 #include "standin/client/process_win.h"
 #include "standin/model/objects_win.h"
@@ -42,7 +41,7 @@ int RunBenchmark() {
     MeasureFirstPaint(w);
     const OwnTime own = MeasureOwnTime(w);
     MeasureResultList(w);
-    PrintColumnsShownAndHidden(w.List());
+    MeasureColumns(w);
     MeasureLongUse(w, host);
 
     // The host in its own process, as the user has it: every call crosses.
