@@ -1345,7 +1345,7 @@ TEST_F(LongSearch, EscStopsAfterTheRowBeingReadWithNoFurtherCall) {
 // order of events, bounded generously: the host's log says what was read.
 // ============================================================================
 
-constexpr int kSlowRows = 400;  // more than any test lets it read: each stops it
+constexpr int kSlowRows = 400;      // more than any test lets it read: each stops it
 constexpr DWORD kActWaitMs = 5000;  // an input answered, on a loaded machine
 
 class LiveSearch : public LongSearch {
