@@ -131,7 +131,10 @@ void UiWin::LongRun(bool on) {
 // meanwhile, and the list is drawn once. In between, the queue is looked at
 // every few milliseconds for what the user does.
 bool UiWin::Progress(platform::ListView& list, bool now) {
-    constexpr ULONGLONG kIntervalMs = 100, kFirstMs = 50;
+    // A row that took this long comes from a host too slow to fill the view
+    // before the first rows are due: they show at once, for the next call may
+    // take much longer still.
+    constexpr ULONGLONG kIntervalMs = 100, kFirstMs = 50, kSlowRowMs = 5;
     list_ = &list;
     const ULONGLONG tick = GetTickCount64();
     const int32_t rows = list.Items().Count();
@@ -143,7 +146,7 @@ bool UiWin::Progress(platform::ListView& list, bool now) {
     // Before the first row, the list (emptied with its drawing held) shows
     // empty once the host has kept the search waiting.
     const bool due = shownRows_ > 0 ? tick - shownAt_ + step >= kIntervalMs
-                     : rows > 0     ? tick - firstAt_ + step >= kFirstMs
+                     : rows > 0     ? step >= kSlowRowMs || tick - firstAt_ + step >= kFirstMs
                                     : tick - shownAt_ >= kIntervalMs;
     if (now || due) {
         // A loop of the pump's (the thumb held, a menu open) has the list as
@@ -188,8 +191,8 @@ void UiWin::Look(bool timers) {
     } else if (waiting & QS_PAINT) {
         constexpr int kMostPaints = 64;  // a window that never validates cannot hold the run
         MSG msg;
-        for (int i = 0; i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
-             ++i) {
+        for (int i = 0;
+             i < kMostPaints && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) {
             DispatchMessageW(&msg);
         }
     }

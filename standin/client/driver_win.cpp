@@ -198,10 +198,15 @@ void Wheel(HWND over, int notches) {
     RECT r;
     GetWindowRect(over, &r);
     MouseTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    Wheel(notches);
+}
+
+void Wheel(int notches) {
     INPUT wheel = {};
     wheel.type = INPUT_MOUSE;
     wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
-    wheel.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+    const LONG delta = notches * WHEEL_DELTA;  // negative down, as the field holds it
+    wheel.mi.mouseData = static_cast<DWORD>(delta);
     SendInput(1, &wheel, sizeof(INPUT));
 }
 

@@ -78,9 +78,10 @@ void Click(HWND control);
 void Key(WORD vk, bool down);
 // Keys pressed in order and let go in reverse: a chord such as Ctrl+C.
 void Keys(std::initializer_list<WORD> chord);
-// The wheel turned over the middle of a window; negative notches roll
-// towards the user, down a list.
+// The wheel turned over the middle of a window, or where the mouse is;
+// negative notches roll towards the user, down a list.
 void Wheel(HWND over, int notches);
+void Wheel(int notches);
 // The mouse moved to a point of the screen, the left button pressed or let go.
 void MouseTo(POINT at);
 void LeftButton(bool down);
