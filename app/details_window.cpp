@@ -55,12 +55,9 @@ LRESULT CALLBACK ValueBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 }  // namespace
 
 DetailsWindow::DetailsWindow(HWND owner, win32::ListViewWin& results)
-    : owner_(owner), results_(results) {
-    results_.OnChange([this] { Refresh(); });
-}
+    : owner_(owner), results_(results) {}
 
 DetailsWindow::~DetailsWindow() {
-    results_.OnChange(nullptr);
     if (hwnd_) DestroyWindow(hwnd_);
     if (font_) DeleteObject(font_);
 }

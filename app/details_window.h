@@ -30,6 +30,9 @@ class DetailsWindow {
     // open; nothing when no row is focused. `dpi` 0 follows the screen.
     void Open(int dpi);
     HWND hwnd() const { return hwnd_; }
+    // Shows the list's focused row again; closes when there is none. The
+    // list's owner calls it whenever the list changed.
+    void Refresh();
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -39,8 +42,6 @@ class DetailsWindow {
     void ApplyDpi();
     // The controls placed in the client area as it is now.
     void Layout();
-    // Shows the list's focused row again; closes when there is none.
-    void Refresh();
     void ShowValue(int line);
     void GetDispInfo(LVITEMW& item) const;
     // The selected lines, or all of them when none is, to the clipboard.

@@ -12,6 +12,7 @@
 #include "platform/win32/accessible_win.h"
 #include "platform/win32/columns_dialog_win.h"
 #include "platform/win32/dpi_win.h"
+#include "platform/win32/numbers_win.h"
 
 namespace app {
 
@@ -31,6 +32,7 @@ constexpr ListMenuItem kListMenu[] = {
     {kMenuAddToQuote, L"Add selected product(s) to quote", true},
     {kMenuCopy, L"Copy\tCtrl+C", false},
     {kMenuSelectAll, L"Select All\tCtrl+A", false},
+    {kMenuFind, L"Find\u2026\tCtrl+F", false},
     {0, nullptr, false},
     {kMenuDetails, L"Details\tAlt+Enter", false},
 };
@@ -88,6 +90,17 @@ std::wstring_view TextOf(search::ControlId id) {
     return {};
 }
 
+// A text the user looked for, as the status line shows it: on one line, its
+// first characters (a surrogate pair whole) and an ellipsis for the rest.
+std::wstring Quoted(std::wstring_view text) {
+    constexpr size_t kMost = 40;
+    size_t cut = std::min(text.size(), kMost);
+    if (cut < text.size() && IS_HIGH_SURROGATE(text[cut - 1])) ++cut;
+    std::wstring out = L"\"";
+    for (wchar_t c : text.substr(0, cut)) out += c < L' ' ? L' ' : c;
+    return out + (cut < text.size() ? L"\u2026\"" : L"\"");
+}
+
 }  // namespace
 
 Handlers BindTo(search::frmMain& form) {
@@ -141,6 +154,7 @@ MainWindow::MainWindow(int dpi, std::wstring settingsKey)
     ApplyLayout();
     auto& results = Get<win32::ListViewWin>(search::kLvwResults);
     details_ = std::make_unique<DetailsWindow>(hwnd_, results);
+    results.OnChange([this] { ListChanged(); });
     results.OnLayoutChanged([this, &results] { results.Layout().Write(settings_); });
 
     // Centred on the screen.
@@ -377,9 +391,26 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::OnCommand(int id, int code, HWND child) {
-    if (id == kMenuDetails && ListOf(child)) {
-        details_->Open(fixedDpi_ ? dpi_ : 0);  // Alt+Enter on the list
-        return;
+    if (ListOf(child)) {  // a key on the list
+        switch (id) {
+            case kMenuDetails:
+                details_->Open(fixedDpi_ ? dpi_ : 0);
+                return;
+            case win32::ListViewWin::kFindCommand:
+                find_.Open(hwnd_);
+                return;
+            case win32::ListViewWin::kFindNextCommand:
+            case win32::ListViewWin::kFindPreviousCommand:
+                // With nothing to find yet, the Find window asks what.
+                if (find_.Request().text.empty()) {
+                    find_.Open(hwnd_);
+                } else {
+                    Find(win32::FindAction::kNext, id == win32::ListViewWin::kFindPreviousCommand);
+                }
+                return;
+            default:
+                break;
+        }
     }
     if (code != BN_CLICKED) return;
     if (!child && id >= static_cast<int>(kMenuHideEmptyColumns)) {  // a menu's
@@ -391,7 +422,13 @@ void MainWindow::OnCommand(int id, int code, HWND child) {
         return;
     }
     if (id == IDCANCEL) {
-        ui_.Escape();  // Esc stops a running search, and does nothing else
+        // Esc stops a running search, and only that; at any other time, in
+        // the list, it shows every row again.
+        if (ui_.LongRunning()) {
+            ui_.Escape();
+        } else if (ListOf(GetFocus())) {
+            Find(win32::FindAction::kShowAll);
+        }
         return;
     }
     RaiseEvent(child, L"Click");
@@ -437,6 +474,9 @@ void MainWindow::ShowListMenu(win32::ListViewWin& list, LPARAM at) {
             break;
         case kMenuSelectAll:
             list.SelectAll();
+            break;
+        case kMenuFind:
+            find_.Open(hwnd_);
             break;
         case kMenuDetails:
             details_->Open(fixedDpi_ ? dpi_ : 0);
@@ -503,6 +543,43 @@ void MainWindow::OnColumnCommand(UINT command) {
     if (layout == list.Layout()) return;
     list.SetLayout(layout);
     layout.Write(settings_);
+}
+
+// Nothing here calls the host or reorders the rows, so all of it works during
+// a search too. The filter follows the Find window's text as it changes.
+void MainWindow::Find(win32::FindAction action, bool backwards) {
+    if (ending_) return;
+    auto& list = Get<win32::ListViewWin>(search::kLvwResults);
+    const win32::FindRequest& request = find_.Request();
+    const auto match = [&request] {
+        return std::make_shared<const platform::TextMatch>(
+            request.text, request.matchCase, request.wholeCell, win32::UserCaseFold());
+    };
+    switch (action) {
+        case win32::FindAction::kNext:
+            if (!list.FindNext(*match(), backwards))
+                Get<win32::LabelWin>(search::kLblStatus)
+                    .SetNote(L"No row has " + Quoted(request.text));
+            break;
+        case win32::FindAction::kFilter:
+            list.Filter(match());
+            break;
+        case win32::FindAction::kChanged:
+            if (list.Items().Filtered()) list.Filter(match());
+            break;
+        case win32::FindAction::kShowAll:
+            list.Filter(nullptr);
+            break;
+    }
+}
+
+void MainWindow::ListChanged() {
+    details_->Refresh();
+    const platform::ListItems& items = Get<win32::ListViewWin>(search::kLvwResults).Items();
+    Get<win32::LabelWin>(search::kLblStatus)
+        .SetNote(items.Filtered() ? std::to_wstring(items.Count()) + L" of " +
+                                        std::to_wstring(items.Total()) + L" rows"
+                                  : std::wstring());
 }
 
 // A control's events are named after it: "cmdSearch_Click".

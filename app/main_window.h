@@ -16,6 +16,7 @@
 
 #include "app/details_window.h"
 #include "platform/win32/controls_win.h"
+#include "platform/win32/find_dialog_win.h"
 #include "platform/win32/list_view_win.h"
 #include "platform/win32/settings_win.h"
 #include "platform/win32/ui_win.h"
@@ -37,11 +38,13 @@ using Handlers = std::map<std::wstring, std::function<void()>, std::less<>>;
 
 Handlers BindTo(search::frmMain& form);
 
-// The result list's context menu commands. Details is Alt+Enter's command too.
+// The result list's context menu commands. Details is Alt+Enter's command
+// too, and Find Ctrl+F's.
 enum ListMenuCommand : UINT {
     kMenuAddToQuote = 1,
     kMenuCopy,
     kMenuSelectAll,
+    kMenuFind = win32::ListViewWin::kFindCommand,
     kMenuDetails = win32::ListViewWin::kDetailsCommand
 };
 
@@ -102,6 +105,11 @@ class MainWindow {
     // The header's menu: the columns shown, then the commands on columns.
     void ShowHeaderMenu(win32::ListViewWin& list, LPARAM at);
     void OnColumnCommand(UINT command);
+    // What the Find window or a find key asked of the result list.
+    void Find(win32::FindAction action, bool backwards = false);
+    // The list changed: the details follow it, and the status line counts
+    // the rows a filter shows.
+    void ListChanged();
     void ApplyLayout();
     void SetClientSize(int width, int height);
 
@@ -124,6 +132,7 @@ class MainWindow {
     win32::UiWin ui_;
     Handlers handlers_;
     std::unique_ptr<DetailsWindow> details_;  // one product whole, on demand
+    win32::FindDialog find_{[this](win32::FindAction action) { Find(action); }};
     win32::RegistrySettings settings_;
 };
 

@@ -74,6 +74,7 @@ void MeasureFirstPaint(Window& w);
 OwnTime MeasureOwnTime(Window& w);
 void MeasureResultList(Window& w);
 void MeasureColumns(Window& w);
+void MeasureFindAndFilter(Window& w);
 void MeasureLongUse(Window& w, standin::InProcessHost& host);
 void MeasureOutOfProcess(Window& w, const OwnTime& own);
 void MeasureInput(Window& w);

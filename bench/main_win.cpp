@@ -42,6 +42,7 @@ int RunBenchmark() {
     const OwnTime own = MeasureOwnTime(w);
     MeasureResultList(w);
     MeasureColumns(w);
+    MeasureFindAndFilter(w);
     MeasureLongUse(w, host);
 
     // The host in its own process, as the user has it: every call crosses.

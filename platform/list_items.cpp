@@ -28,12 +28,16 @@ void* ListItems::Pool::Take(size_t bytes) {
 
 void ListItems::Clear() {
     rows_.clear();
+    order_.clear();
     shown_.clear();
     sortColumn_ = -1;
     descending_ = false;
     keySets_.clear();
     pool_.Reset();
+    focused_ = kNoRow;
     current_ = 0;
+    match_.reset();
+    columns_.clear();
 }
 
 void ListItems::Add(std::wstring_view key, std::wstring_view text, std::wstring_view tag,
@@ -57,9 +61,12 @@ void ListItems::Add(std::wstring_view key, std::wstring_view text, std::wstring_
     append(tag);
     for (auto s : subTexts) append(s);
     if (keySets_.empty() || keySets_.back() != keys) keySets_.push_back(keys);
-    shown_.push_back(static_cast<uint32_t>(rows_.size()));
+    const auto row = static_cast<uint32_t>(rows_.size());
     rows_.push_back({ends, texts, static_cast<uint32_t>(pieces),
-                     static_cast<uint32_t>(keySets_.size() - 1), false});
+                     static_cast<uint32_t>(keySets_.size() - 1), false, false});
+    rows_.back().hidden = match_ && !Has(rows_.back(), *match_, columns_);
+    order_.push_back(row);
+    if (!rows_.back().hidden) shown_.push_back(row);
 }
 
 size_t ListItems::RowIndex(int32_t pos) const {
@@ -103,7 +110,58 @@ void ListItems::SetSelected(int32_t pos, bool selected) {
 }
 
 void ListItems::SetAllSelected(bool selected) {
-    for (Row& r : rows_) r.selected = selected;
+    for (uint32_t row : shown_) rows_[row].selected = selected;
+}
+
+void ListItems::SetSelectedPosition(int32_t pos) {
+    focused_ = pos >= 1 && pos <= Count() ? shown_[static_cast<size_t>(pos - 1)] : kNoRow;
+    current_ = focused_ == kNoRow ? 0 : pos;
+}
+
+void ListItems::FindFocused() {
+    const auto at = std::find(shown_.begin(), shown_.end(), focused_);
+    current_ = at == shown_.end() ? 0 : static_cast<int32_t>(at - shown_.begin()) + 1;
+}
+
+void ListItems::ShowUnhidden() {
+    shown_.clear();
+    for (uint32_t row : order_) {
+        if (!rows_[row].hidden) shown_.push_back(row);
+    }
+    FindFocused();
+}
+
+bool ListItems::Has(const Row& r, const TextMatch& match, std::span<const int> columns) {
+    for (int column : columns) {
+        const size_t piece = column <= 0 ? kText : kFirstSubItem + static_cast<size_t>(column) - 1;
+        if (match.In(Piece(r, piece))) return true;
+    }
+    return false;
+}
+
+// Narrowed, the rows shown are tried and the hidden stay hidden; else every
+// row is tried again. Either way the order shown is kept.
+void ListItems::Filter(std::shared_ptr<const TextMatch> match, std::vector<int> columns) {
+    const bool narrow = match && match_ && columns == columns_ && match->Narrows(*match_);
+    match_ = std::move(match);
+    columns_ = std::move(columns);
+    for (uint32_t row : narrow ? shown_ : order_) {
+        Row& r = rows_[row];
+        r.hidden = match_ && !Has(r, *match_, columns_);
+    }
+    ShowUnhidden();
+}
+
+int32_t ListItems::Next(const TextMatch& match, std::span<const int> columns, int32_t pos,
+                        bool backwards) const {
+    const int32_t count = Count();
+    if (pos < 1 || pos > count) pos = backwards ? count + 1 : 0;
+    for (int32_t i = 1; i <= count; ++i) {
+        // One step on from `pos`, wrapping: positions are 1 to count.
+        const int32_t at = (pos - 1 + (backwards ? count - i : i)) % count + 1;
+        if (Has(At(at), match, columns)) return at;
+    }
+    return 0;
 }
 
 namespace {
@@ -129,7 +187,6 @@ void Order(Keyed<Key>& keyed, bool descending) {
 }  // namespace
 
 void ListItems::Sort(int column, bool descending, CellReader& reader) {
-    const size_t focused = current_ >= 1 && current_ <= Count() ? RowIndex(current_) : rows_.size();
     const size_t piece = column <= 0 ? kText : kFirstSubItem + static_cast<size_t>(column) - 1;
 
     Keyed<double> numbers, dates;
@@ -158,9 +215,9 @@ void ListItems::Sort(int column, bool descending, CellReader& reader) {
     Order(dates, descending);
     Order(texts, descending);
 
-    shown_.clear();
+    order_.clear();
     const auto show = [this](const auto& keyed) {
-        for (const auto& k : keyed) shown_.push_back(k.second);
+        for (const auto& k : keyed) order_.push_back(k.second);
     };
     if (descending) {
         show(texts);
@@ -171,12 +228,8 @@ void ListItems::Sort(int column, bool descending, CellReader& reader) {
         show(dates);
         show(texts);
     }
-    shown_.insert(shown_.end(), empties.begin(), empties.end());
-
-    if (focused < rows_.size()) {
-        const auto at = std::find(shown_.begin(), shown_.end(), focused);
-        current_ = static_cast<int32_t>(at - shown_.begin()) + 1;
-    }
+    order_.insert(order_.end(), empties.begin(), empties.end());
+    ShowUnhidden();
     sortColumn_ = column;
     descending_ = descending;
 }

@@ -3,8 +3,9 @@
 // sub-item keys shared between rows) so that tens of thousands of 102-column
 // rows stay small and cost no allocation each; a virtual list view draws
 // straight from here. The rows are shown in an order of their own (found
-// order, or sorted by a column): positions are places in that order, and a
-// row keeps its key, tag, cells and selected state wherever it is shown.
+// order, or sorted by a column), and a filter may show only some of them:
+// positions are places among the rows shown, and a row keeps its key, tag,
+// cells and selected state wherever it is shown, and while it is hidden.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/text_match.h"
 
 namespace platform {
 
@@ -36,8 +39,11 @@ class ListItems {
     using KeySet = std::vector<std::wstring>;
 
     void Clear();
-    int32_t Count() const { return static_cast<int32_t>(rows_.size()); }
-    // Appends a row. subTexts[i] is sub-item i + 1, keyed keys[i].
+    // The rows shown; Total() counts the hidden ones too.
+    int32_t Count() const { return static_cast<int32_t>(shown_.size()); }
+    int32_t Total() const { return static_cast<int32_t>(rows_.size()); }
+    // Appends a row, shown last unless the filter hides it. subTexts[i] is
+    // sub-item i + 1, keyed keys[i].
     void Add(std::wstring_view key, std::wstring_view text, std::wstring_view tag,
              const std::shared_ptr<const KeySet>& keys,
              std::span<const std::wstring_view> subTexts);
@@ -54,10 +60,12 @@ class ListItems {
 
     bool Selected(int32_t pos) const;
     void SetSelected(int32_t pos, bool selected);
+    // Every row shown; the hidden ones keep their state.
     void SetAllSelected(bool selected);
-    // The list's current selected row (the one with the focus), 0 for none.
+    // The list's current selected row (the one with the focus), 0 for none
+    // or when the filter hides it; it has the focus again once shown.
     int32_t SelectedPosition() const { return current_; }
-    void SetSelectedPosition(int32_t pos) { current_ = pos; }
+    void SetSelectedPosition(int32_t pos);
 
     // Shows the rows sorted by a column (0 the text, n sub-item n). Each
     // non-empty cell is a number if it reads as one, else a date if it reads
@@ -69,6 +77,20 @@ class ListItems {
     int SortColumn() const { return sortColumn_; }  // -1: found order
     bool SortDescending() const { return descending_; }
 
+    // Shows only the rows with a cell of `columns` (Cell's numbers) that
+    // `match` finds, in the order shown; null shows every row again. Rows
+    // added later show only if it finds them. When `match` narrows the
+    // filter before it (TextMatch::Narrows), only the rows shown are tried.
+    void Filter(std::shared_ptr<const TextMatch> match, std::vector<int> columns);
+    bool Filtered() const { return match_ != nullptr; }
+    const std::shared_ptr<const TextMatch>& FilterMatch() const { return match_; }
+    // The position of the first row after `pos` (before it, `backwards`),
+    // wrapping around and `pos` itself last, with a cell of `columns` that
+    // `match` finds; 0 when none has. From 0, the first row is tried first
+    // (backwards, the last).
+    int32_t Next(const TextMatch& match, std::span<const int> columns, int32_t pos,
+                 bool backwards) const;
+
   private:
     struct Row {
         const uint32_t* ends;  // end offset of each piece in `texts`
@@ -76,6 +98,7 @@ class ListItems {
         uint32_t pieces;
         uint32_t keySet;  // index into keySets_
         bool selected;
+        bool hidden;  // by the filter
     };
     // Storage for the rows' pieces, in blocks kept from one filling of the
     // list to the next, so that a search takes no memory from the heap again.
@@ -97,14 +120,24 @@ class ListItems {
     // The row shown at a position; raises for a position outside the list.
     size_t RowIndex(int32_t pos) const;
     const Row& At(int32_t pos) const { return rows_[RowIndex(pos)]; }
+    // Whether a cell of `columns` holds what `match` finds.
+    static bool Has(const Row& r, const TextMatch& match, std::span<const int> columns);
+    // The rows shown again from order_, and the focused row's position.
+    void ShowUnhidden();
+    void FindFocused();
 
     std::vector<Row> rows_;        // in found order
-    std::vector<uint32_t> shown_;  // the row shown at each position, 0-based
+    std::vector<uint32_t> order_;  // every row in the order shown, 0-based
+    std::vector<uint32_t> shown_;  // the row shown at each position: order_ less the hidden
     std::vector<std::shared_ptr<const KeySet>> keySets_;
     Pool pool_;
-    int32_t current_ = 0;
+    static constexpr uint32_t kNoRow = UINT32_MAX;
+    uint32_t focused_ = kNoRow;  // the row with the focus, shown or not
+    int32_t current_ = 0;        // its position, 0 when hidden
     int sortColumn_ = -1;
     bool descending_ = false;
+    std::shared_ptr<const TextMatch> match_;  // the filter, if any
+    std::vector<int> columns_;                // the columns it looks in
 };
 
 // The selected rows as text a spreadsheet takes pasted: a line of the

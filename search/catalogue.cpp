@@ -84,7 +84,7 @@ void AddRow(platform::ListItems& items, const ProductValues& values) {
     wchar_t* end = key + sizeof key / sizeof key[0];
     wchar_t* p = end;
     *--p = L'y', *--p = L'e', *--p = L'k';
-    const int16_t count = static_cast<int16_t>(items.Count());
+    const int16_t count = static_cast<int16_t>(items.Total());
     int n = count < 0 ? -count : count;
     do *--p = static_cast<wchar_t>(L'0' + n % 10);
     while ((n /= 10) != 0);

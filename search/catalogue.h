@@ -169,7 +169,7 @@ class ProductReader {
     ProductValues texts_;
 };
 
-// Appends one row keyed by the list's current item count; the caller keeps
+// Appends one row keyed by the count of rows in the list, shown or not; the caller keeps
 // the count within 16 bits and tells the control.
 void AddRow(platform::ListItems& items, const ProductValues& values);
 

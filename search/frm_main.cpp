@@ -144,7 +144,7 @@ frmMain::Outcome frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& 
     try {
         for (int32_t row = 1; row <= rows && outcome == Outcome::kDone; ++row) {
             // The list is full before the row index can pass 16 bits.
-            if (items.Count() >= kMaxRows) {
+            if (items.Total() >= kMaxRows) {
                 outcome = Outcome::kFull;
                 break;
             }

@@ -176,20 +176,13 @@ bool ShowColumnsDialog(HWND owner, std::span<const std::wstring> captions,
     t.Item(WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
                LVS_SHOWSELALWAYS,
            7, 45, 160, 144, kColumnsListId, WC_LISTVIEWW);
-    const struct {
-        WORD id;
-        short y;
-        const wchar_t* text;
-    } buttons[] = {{kColumnsUpId, 45, L"Move &Up"},
-                   {kColumnsDownId, 63, L"Move &Down"},
-                   {kColumnsShowId, 87, L"&Show"},
-                   {kColumnsHideId, 105, L"&Hide"},
-                   {IDOK, 157, L"OK"},
-                   {IDCANCEL, 175, L"Cancel"}};
-    for (const auto& b : buttons) {
-        t.Item(WS_TABSTOP | (b.id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 174, b.y, 51, 14,
-               b.id, kButtonAtom, b.text);
-    }
+    const DialogTemplate::Button buttons[] = {{kColumnsUpId, 45, L"Move &Up"},
+                                              {kColumnsDownId, 63, L"Move &Down"},
+                                              {kColumnsShowId, 87, L"&Show"},
+                                              {kColumnsHideId, 105, L"&Hide"},
+                                              {IDOK, 157, L"OK"},
+                                              {IDCANCEL, 175, L"Cancel"}};
+    t.Buttons(174, buttons);
     Box box{captions, layout, {}, false};
     if (DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, ColumnsDialogProc,
                                 reinterpret_cast<LPARAM>(&box)) != IDOK) {

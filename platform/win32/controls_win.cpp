@@ -83,6 +83,17 @@ std::wstring ComboBoxWin::Text() const {
 }
 
 void LabelWin::SetCaption(const std::wstring& text) {
+    caption_ = text;
+    if (note_.empty()) Show(caption_);
+}
+
+void LabelWin::SetNote(const std::wstring& note) {
+    if (note == note_) return;
+    note_ = note;
+    Show(note_.empty() ? caption_ : note_);
+}
+
+void LabelWin::Show(const std::wstring& text) {
     SetWindowTextW(hwnd_, text.c_str());
     // Static controls repaint lazily; the status line must show at once,
     // also while a long search keeps the thread busy.

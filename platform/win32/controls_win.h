@@ -47,9 +47,15 @@ class LabelWin final : public platform::Label {
   public:
     void Attach(HWND hwnd) { hwnd_ = hwnd; }
     void SetCaption(const std::wstring& text) override;
+    // A note shown in the caption's place until it is emptied; the caption
+    // set meanwhile shows then.
+    void SetNote(const std::wstring& note);
 
   private:
+    void Show(const std::wstring& text);
+
     HWND hwnd_ = nullptr;
+    std::wstring caption_, note_;
 };
 
 }  // namespace win32

@@ -35,6 +35,13 @@ void DialogTemplate::Item(DWORD style, short x, short y, short cx, short cy, WOR
     End(text);
 }
 
+void DialogTemplate::Buttons(short x, std::span<const Button> buttons) {
+    for (const Button& b : buttons) {
+        Item(WS_TABSTOP | (b.id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), x, b.y, 51, 14, b.id,
+             kButtonAtom, b.text);
+    }
+}
+
 void DialogTemplate::Begin(DWORD style, short x, short y, short cx, short cy, WORD id) {
     Align();
     DLGITEMTEMPLATE item = {};

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,15 @@ class DialogTemplate {
     // An item of a class named, such as a common control's.
     void Item(DWORD style, short x, short y, short cx, short cy, WORD id,
               std::wstring_view className, std::wstring_view text = {});
+
+    // A column of push buttons at `x`, each 51 by 14 at its `y`; IDOK's is
+    // the default button.
+    struct Button {
+        WORD id;
+        short y;
+        const wchar_t* text;
+    };
+    void Buttons(short x, std::span<const Button> buttons);
 
     const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
 

@@ -23,6 +23,14 @@ constexpr int kCellPadding = 12;
 
 bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
+// The command of a find key: Ctrl+F, F3 and Shift+F3; 0 for any other key.
+WORD FindCommandOf(WPARAM key) {
+    if (key == 'F' && CtrlDown()) return ListViewWin::kFindCommand;
+    if (key != VK_F3) return 0;
+    return GetKeyState(VK_SHIFT) < 0 ? ListViewWin::kFindPreviousCommand
+                                     : ListViewWin::kFindNextCommand;
+}
+
 // What may change the list's look; held, the list draws none of it.
 bool Restyles(UINT msg) {
     switch (msg) {
@@ -72,8 +80,8 @@ void ListViewWin::Attach(HWND list, const std::wstring& tooltip) {
 
 // Typing finds rows here, the same under every version of the control; the
 // context menu keys reach the parent as WM_CONTEXTMENU, as a right-click,
-// and Alt+Enter as the details command; the tooltip sees the mouse; and the
-// header's changes reach the layout.
+// and Alt+Enter and the find keys as their commands; the tooltip sees the
+// mouse; and the header's changes reach the layout.
 LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<ListViewWin*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     const bool menuKey = wp == VK_APPS || (wp == VK_F10 && GetKeyState(VK_SHIFT) < 0);
@@ -96,6 +104,11 @@ LRESULT CALLBACK ListViewWin::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             }
             [[fallthrough]];
         case WM_KEYDOWN:
+            if (const WORD command = msg == WM_KEYDOWN ? FindCommandOf(wp) : 0) {
+                SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(command, 1),
+                             reinterpret_cast<LPARAM>(hwnd));
+                return 0;
+            }
             if (!menuKey) break;
             SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
             return 0;
@@ -173,6 +186,7 @@ bool ListViewWin::SetLayout(const platform::ColumnLayout& layout) {
     if (layout.Count() != static_cast<int>(captions_.size())) return false;
     layout_ = layout;
     ShowColumns();
+    if (items_.Filtered()) Filter(items_.FilterMatch());
     return true;
 }
 
@@ -308,10 +322,10 @@ void ListViewWin::RowsAdded(bool done) {
     const int inView = top + ListView_GetCountPerPage(hwnd_) + 1;
     const int shown = ListView_GetItemCount(hwnd_), count = items_.Count();
     if (!done) Hold(true, false);
-    if (count != shown) {
+    if (count != shown)
         ListView_SetItemCountEx(hwnd_, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-        if (changed_) changed_();
-    }
+    // Filtered, rows found count even when they do not show.
+    if ((count != shown || items_.Filtered()) && changed_) changed_();
     const bool newInView = shown < inView && count > shown;
     if (!done && !newInView && !stale_) return;
     RECT rows, first;  // the rows that came into view: all under the last one shown
@@ -492,6 +506,40 @@ void ListViewWin::FocusRow(int row) {
 
 void ListViewWin::SelectAll() { ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, LVIS_SELECTED); }
 
+// Drawn as a sort's rows are, held meanwhile: the count changes without the
+// scroll bars drawn at once, and the rows and the frame are drawn once. The
+// control's selection is cleared before its count changes, so that none is
+// left past its new end; then it is the model's again.
+void ListViewWin::Filter(std::shared_ptr<const platform::TextMatch> match) {
+    if (!match && !items_.Filtered()) return;
+    const bool wasHeld = held_;
+    Hold(true, false);
+    const std::vector<int> selected = SelectedPositions();
+    syncing_ = true;
+    if (static_cast<int>(selected.size()) == ListView_GetItemCount(hwnd_)) {
+        ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED);
+    } else {
+        for (int i : selected) ListView_SetItemState(hwnd_, i, 0, LVIS_SELECTED);
+    }
+    syncing_ = false;
+    items_.Filter(std::move(match), layout_.Shown());
+    ListView_SetItemCountEx(hwnd_, items_.Count(), LVSICF_NOSCROLL);
+    ShowModelSelection({});
+    // The focused row in view; hidden, the first row.
+    if (items_.SelectedPosition() == 0 && items_.Count() > 0)
+        ListView_EnsureVisible(hwnd_, 0, FALSE);
+    stale_ = true;
+    Hold(false, true);
+    if (wasHeld) Hold(true, false);
+    if (changed_) changed_();
+}
+
+bool ListViewWin::FindNext(const platform::TextMatch& match, bool backwards) {
+    const int32_t found = items_.Next(match, layout_.Shown(), items_.SelectedPosition(), backwards);
+    if (found > 0) FocusRow(found - 1);
+    return found > 0;
+}
+
 void ListViewWin::Copy() const {
     if (ListView_GetSelectedCount(hwnd_) == 0) return;
     CopyText(hwnd_, platform::SelectedRowsAsText(items_, captions_, layout_.Shown()));
@@ -499,10 +547,7 @@ void ListViewWin::Copy() const {
 
 void ListViewWin::Sort(int column, bool descending) {
     // The control holds the selection by position, and the selected rows move.
-    std::vector<int> selected;
-    for (int pos = 1; pos <= items_.Count(); ++pos) {
-        if (items_.Selected(pos)) selected.push_back(pos - 1);
-    }
+    const std::vector<int> selected = SelectedPositions();
     CellReaderWin reader;
     items_.Sort(column, descending, reader);
     ShowSortArrow();
@@ -529,20 +574,31 @@ void ListViewWin::ShowSortArrow() {
     arrowDown_ = down;
 }
 
+std::vector<int> ListViewWin::SelectedPositions() const {
+    std::vector<int> selected;
+    for (int pos = 1; pos <= items_.Count(); ++pos) {
+        if (items_.Selected(pos)) selected.push_back(pos - 1);
+    }
+    return selected;
+}
+
 // Row by row, the few a user selects: the control would clear and set every
 // row at once a row at a time in some versions. With every row selected,
-// every row stays so.
+// every row is set at once, and nothing is done when nothing changed.
 void ListViewWin::ShowModelSelection(const std::vector<int>& wasSelected) {
     syncing_ = true;
     const int count = items_.Count();
-    if (static_cast<int>(wasSelected.size()) < count) {
+    const std::vector<int> selected = SelectedPositions();
+    if (selected != wasSelected && !selected.empty() &&
+        static_cast<int>(selected.size()) == count) {
+        ListView_SetItemState(hwnd_, -1, LVIS_SELECTED, LVIS_SELECTED);
+    } else if (selected != wasSelected) {
         for (int i : wasSelected) ListView_SetItemState(hwnd_, i, 0, LVIS_SELECTED);
-        for (int pos = 1; pos <= count; ++pos) {
-            if (items_.Selected(pos))
-                ListView_SetItemState(hwnd_, pos - 1, LVIS_SELECTED, LVIS_SELECTED);
-        }
+        for (int i : selected) ListView_SetItemState(hwnd_, i, LVIS_SELECTED, LVIS_SELECTED);
     }
     const int focused = items_.SelectedPosition() - 1;
+    const int shown = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+    if (shown >= 0 && shown != focused) ListView_SetItemState(hwnd_, shown, 0, LVIS_FOCUSED);
     if (focused >= 0 && focused < count) {
         ListView_SetItemState(hwnd_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
         ListView_SetSelectionMark(hwnd_, focused);

@@ -1,7 +1,8 @@
 // The result list: a virtual report-view list view that draws straight from
 // the ListItems model it owns, and mirrors the user's selection back into it.
 // It finds rows as the user types, sorts by a column, copies the selected
-// rows (Ctrl+C) and selects all (Ctrl+A). Its columns are shown as a
+// rows (Ctrl+C), selects all (Ctrl+A), and shows only the rows a filter lets
+// through, or the next row with a text. Its columns are shown as a
 // ColumnLayout arranges them: the user moves them and drags their widths in
 // the header, and a double-click on a divider fits a column to its cells.
 #pragma once
@@ -11,6 +12,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +24,12 @@ namespace win32 {
 
 class ListViewWin final : public platform::ListView {
   public:
-    // Alt+Enter on the list reaches its parent as a WM_COMMAND with this id,
-    // the system's key for an item's properties.
+    // Keys on the list that reach its parent as a WM_COMMAND with these ids:
+    // Alt+Enter, the system's key for an item's properties; Ctrl+F, F3 and
+    // Shift+F3, the system's keys to find a text, and again on or back.
     static constexpr WORD kDetailsCommand = 0x7000;
+    static constexpr WORD kFindCommand = 0x7010, kFindNextCommand = 0x7011,
+                          kFindPreviousCommand = 0x7012;
 
     ListViewWin() = default;
     ListViewWin(const ListViewWin&) = delete;
@@ -71,6 +76,14 @@ class ListViewWin final : public platform::ListView {
     int Find(std::wstring_view text, int start, bool partial) const;
     // Focuses and selects the row at 0-based `row` alone, scrolled into view.
     void FocusRow(int row);
+    // Shows only the rows with a shown cell that `match` finds (all of them
+    // for null), and again as the columns shown change; the selection and
+    // the focus stay with their rows.
+    void Filter(std::shared_ptr<const platform::TextMatch> match);
+    // Focuses and selects alone the next row (or the one before) from the
+    // focused one, wrapping, with a shown cell that `match` finds; false
+    // when none has.
+    bool FindNext(const platform::TextMatch& match, bool backwards);
 
   private:
     // Holds or lets go the list's drawing. Let go, it draws `rows` (the
@@ -93,8 +106,10 @@ class ListViewWin final : public platform::ListView {
     void ReadHeader();
     // Fits a column to the widest of its cells in view.
     void FitColumn(int subItem);
-    // The control's selection and focus set from the model's, after a sort;
-    // `wasSelected` the positions selected before it (0-based).
+    // The positions (0-based) of the rows selected, as the control shows them.
+    std::vector<int> SelectedPositions() const;
+    // The control's selection and focus set from the model's, after its
+    // positions changed; `wasSelected` the positions selected before.
     void ShowModelSelection(const std::vector<int>& wasSelected);
 
     HWND hwnd_ = nullptr;

@@ -186,4 +186,45 @@ void CellReaderWin::AppendTextKey(std::wstring_view cell, std::string& keys) {
     keys.append(longer, 0, static_cast<size_t>(std::max(n - 1, 0)));
 }
 
+namespace {
+
+// The units from `first` to `last` (not included) mapped `how` by the user's
+// locale: all in one call, or each alone when the mapping changed a length.
+// A unit that maps to other than one unit stays as it is.
+void MapUnits(std::wstring& units, size_t first, size_t last, DWORD how) {
+    const auto map = [how](const wchar_t* from, int n, wchar_t* to) {
+        return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, how | LCMAP_LINGUISTIC_CASING, from, n, to,
+                             n, nullptr, nullptr, 0) == n;
+    };
+    std::wstring mapped(last - first, L'\0');
+    if (map(units.data() + first, static_cast<int>(mapped.size()), mapped.data())) {
+        std::copy(mapped.begin(), mapped.end(), units.begin() + static_cast<ptrdiff_t>(first));
+        return;
+    }
+    for (size_t u = first; u < last; ++u) {
+        wchar_t one = 0;
+        if (map(&units[u], 1, &one)) units[u] = one;
+    }
+}
+
+}  // namespace
+
+// Upper case, then lower: letters with more than one lower form (the final
+// sigma, the long s) fold with their capital. Surrogates stay themselves.
+const platform::CaseFold& UserCaseFold() {
+    static const platform::CaseFold fold = [] {
+        constexpr size_t kUnits = 0x10000, kFirstSurrogate = 0xD800, kPastSurrogates = 0xE000;
+        std::wstring units(kUnits, L'\0');
+        for (size_t u = 0; u < kUnits; ++u) units[u] = static_cast<wchar_t>(u);
+        for (DWORD how : {LCMAP_UPPERCASE, LCMAP_LOWERCASE}) {
+            MapUnits(units, 1, kFirstSurrogate, how);
+            MapUnits(units, kPastSurrogates, kUnits, how);
+        }
+        auto table = std::make_unique<char16_t[]>(kUnits);
+        std::copy(units.begin(), units.end(), table.get());
+        return platform::CaseFold(std::move(table));
+    }();
+    return fold;
+}
+
 }  // namespace win32

@@ -1,4 +1,5 @@
-// Numbers typed by the user, read under the user's locale.
+// Numbers typed by the user, and the result list's cells, read under the
+// user's locale: for sorting, and for finding text ignoring case.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text_match.h"
 #include "platform/toolkit.h"
 
 namespace win32 {
@@ -43,5 +45,8 @@ class CellReaderWin final : public platform::CellReader {
     // and English), sorted ignoring case.
     std::vector<std::wstring> dateWords_;
 };
+
+// The user's locale's case fold for finding text in the cells, made once.
+const platform::CaseFold& UserCaseFold();
 
 }  // namespace win32

@@ -20,6 +20,7 @@
 
 #include "app/main_window.h"
 #include "platform/win32/busy_win.h"
+#include "platform/win32/find_dialog_win.h"
 #include "standin/client/driver_win.h"
 #include "standin/client/process_win.h"
 #include "standin/model/text_win.h"
@@ -1494,6 +1495,79 @@ TEST_F(LiveSearch, SearchAndAddDuringASearchDoNothingThenOrLater) {
     EXPECT_TRUE(driver::WindowsOf(app_->pid(), L"#32770", true).empty()) << "a prompt or a box";
     EXPECT_EQ(Calls(*host_), Reads(kMany, read.Count()));
     EXPECT_EQ(QuoteLineCount(*host_), 0);
+}
+
+// A filter set while rows arrive: only the rows with the text (any case) in a
+// shown cell show as they are read. Esc stops the search, and once it is
+// over shows every row again. Filtered again, "N of M rows"; Add adds the
+// selected row shown, not the selected one the filter hides; every row shown
+// again keeps its selection.
+TEST_F(LiveSearch, AFilterSetDuringASearchShowsOnlyMatchingRowsAndAddAddsOnlyThose) {
+    RowsRead read(host_->LogPath());
+    ASSERT_NO_FATAL_FAILURE(BeginAndFill(read));
+    ClickRow(0);  // the list focused, for Ctrl+F
+    ASSERT_TRUE(WaitUntil(
+        kActWaitMs, [&] { return SendMessageW(List(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED) != 0; }));
+    const driver::RemoteListView view(List());
+    const std::wstring vendor = L"Nordic Light Supply";
+    ASSERT_EQ(view.Text(2, 1), vendor);
+    const auto part = std::ranges::find(kHeaders, L"ManufacturerPartNumber") - kHeaders.begin();
+    const std::wstring addedPart = view.Text(2, int(part));
+    view.Select({2, 3});
+    driver::Keys({VK_CONTROL, 'F'});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(kActWaitMs, [&] {
+        for (HWND dlg : driver::WindowsOf(app_->pid(), L"#32770", true))
+            if (driver::Text(dlg) == L"Find") box = dlg;
+        return box != nullptr;
+    }));
+    SendMessageW(GetDlgItem(box, win32::kFindWhatId), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"nORDIC"));
+    driver::Press(box, win32::kFindFilterId);
+    const auto withVendor = [&] {  // of the rows shown
+        int n = 0;
+        for (int r = 0, count = Count(); r < count; ++r) n += view.Text(r, 1) == vendor;
+        return n;
+    };
+    ASSERT_TRUE(WaitUntil(kActWaitMs, [&] { return Count() < 12; })) << "no filter";
+    const int then = read.Count(), shown = Count();
+    ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] {
+        const int count = Count();
+        EXPECT_EQ(withVendor(), count) << "a row without the text, " << read.Count() << " read";
+        return read.Count() >= then + 12;
+    }));
+    EXPECT_GT(Count(), shown) << "no row with the text showed as it came";
+    EXPECT_EQ(app_->Status().find(std::to_wstring(Count()) + L" of "), 0u);
+    ASSERT_TRUE(WaitUntil(kSearchWaitMs, [&] {
+        Escape(true);
+        return WaitUntil(1000, [&] { return app_->Status() == L"Search stopped"; });
+    })) << Utf8(app_->Status());
+    const int all = Count(), nordic = withVendor();
+    ASSERT_EQ(all, read.Count()) << "every row read shows";
+    driver::Press(box, win32::kFindFilterId);
+    ASSERT_TRUE(WaitUntil(kActWaitMs, [&] { return Count() < all; }));
+    EXPECT_EQ(Count(), nordic);
+    EXPECT_EQ(app_->Status(), std::to_wstring(nordic) + L" of " + std::to_wstring(all) + L" rows");
+    host_->ClearLog();
+    app_->PressAdd();
+    ASSERT_TRUE(driver::AnswerInputBox(app_->pid(), L"1", true, kBoxWaitMs));
+    const auto added = driver::WaitMessageBox(app_->pid(), kBoxWaitMs);
+    ASSERT_TRUE(added);
+    EXPECT_TRUE(Dismiss(*added));
+    Sleep(1000);
+    EXPECT_EQ(driver::WindowsOf(app_->pid(), L"#32770", true), std::vector<HWND>{box})
+        << "a second prompt";
+    EXPECT_EQ(Calls(*host_),
+              (std::vector<std::string>{
+                  "Application.DocFunctions()", "DocFunctions.GetActiveDocumentIndex()",
+                  "Application.ItemFunctions()",
+                  "ItemFunctions.AddItemFromProductDatabase(&BSTR:" + Quoted(addedPart) +
+                      ", &BSTR:" + Quoted(vendor) + ", &R8:1, I4:0)"}));
+    EXPECT_EQ(QuoteLineCount(*host_), 1);
+    driver::Press(box, win32::kFindShowAllId);
+    ASSERT_TRUE(WaitUntil(kActWaitMs, [&] { return Count() == all; }));
+    EXPECT_EQ(SendMessageW(List(), LVM_GETSELECTEDCOUNT, 0, 0), 2);
+    EXPECT_TRUE(SendMessageW(List(), LVM_GETITEMSTATE, 3, LVIS_SELECTED));
 }
 
 // ============================================================================

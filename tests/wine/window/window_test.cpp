@@ -490,11 +490,17 @@ void Input(std::vector<INPUT> in) {
     for (size_t i = in.size(); i-- > 0;) {
         if (in[i].type != INPUT_KEYBOARD) continue;
         in.push_back(in[i]);
-        in.back().ki.dwFlags = KEYEVENTF_KEYUP;
+        in.back().ki.dwFlags |= KEYEVENTF_KEYUP;
     }
     SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
 }
 INPUT Key(WORD vk) { return {INPUT_KEYBOARD, {.ki = {vk, 0, 0, 0, 0}}}; }
+// Text as the keyboard types any character.
+std::vector<INPUT> Typed(std::wstring_view text) {
+    std::vector<INPUT> in;
+    for (wchar_t c : text) in.push_back({INPUT_KEYBOARD, {.ki = {0, c, KEYEVENTF_UNICODE, 0, 0}}});
+    return in;
+}
 // The mouse put on a point of the screen, and a button pressed or let go.
 void MouseAt(POINT at, DWORD buttons) {
     SetCursorPos(at.x, at.y);
@@ -600,6 +606,22 @@ class Results : public ::testing::Test {
             arrows += item.fmt & HDF_SORTUP ? L'^' : item.fmt & HDF_SORTDOWN ? L'v' : L'-';
         }
         return arrows;
+    }
+
+    std::wstring Status() const { return driver::Text(window.Control(search::kLblStatus)); }
+    static HWND FindBox() { return FindWindowW(L"#32770", L"Find"); }
+    // Chords pressed in turn, in the Find window after `text` was typed
+    // into "Find what" (Alt+N), when there is one.
+    void FindKeys(const wchar_t* text, const std::vector<std::vector<INPUT>>& chords) const {
+        if (text) {
+            Input({Key(VK_MENU), Key('N')});
+            Input(Typed(text));
+        }
+        for (const auto& chord : chords) {
+            Pump(5);
+            Input(chord);
+        }
+        Pump();
     }
 
     // The details window, and its lines as the user reads them.
@@ -778,20 +800,118 @@ TEST_F(Results, TheContextMenuOffersAddCopySelectAllAndDetails) {
         {Key(VK_APPS)},
         {{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0}}}},
         {Key(VK_SHIFT), Key(VK_F10)}};
-    const Lines offered = {L"Add selected product(s) to quote", L"Copy\tCtrl+C",
-                           L"Select All\tCtrl+A", L"-", L"Details\tAlt+Enter"};
-    for (const size_t item : {0, 1, 2, 4}) {
+    const Lines offered = {L"Add selected product(s) to quote",
+                           L"Copy\tCtrl+C",
+                           L"Select All\tCtrl+A",
+                           L"Find\u2026\tCtrl+F",
+                           L"-",
+                           L"Details\tAlt+Enter"};
+    for (const size_t item : {0, 1, 2, 3, 5}) {
         SCOPED_TRACE(item);
+        SetForegroundWindow(window.hwnd());  // from the Find window
+        SetFocus(List());
         Select(0);
         EXPECT_EQ(FromMenu(ways[item % 3], offered[item]), offered);
         EXPECT_EQ(adds, 1);
     }
     EXPECT_EQ(Pasted(), (Table{kCaptions, {L"One", L"v", L"1", L"d"}}));  // Copy
     EXPECT_EQ(Shown(LVNI_SELECTED).size(), 2u);                           // Select All
+    EXPECT_TRUE(IsWindowVisible(FindBox()));                              // Find
     EXPECT_EQ(DetailLines(), (Table{{L"Description", L"One"},
                                     {L"Vendor ", L"v"},  // Details
                                     {L"Price", L"1"},
                                     {L"Date", L"d"}}));
+}
+
+// The Find window from the keyboard alone: Ctrl+F opens it, Alt+N goes to
+// "Find what", Alt+C and Alt+W check Match case and Whole cell, and Enter
+// moves to the next row with the text in a shown cell, wrapping around; Esc
+// closes it, and F3 and Shift+F3 in the list find on and back. Case is
+// ignored as the user's locale folds it (the test command runs this under
+// de-DE too): the umlauts and ß fold as letters, ß is not "SS".
+TEST_F(Results, FindNextAndF3MoveToTheNextRowWithTheTextInAShownCell) {
+    Fill({{L"Stra\u00dfe 1", L"M\u00fcller", L"10", L"x"},
+          {L"Apfel", L"\u00c4PFEL GmbH", L"20", L"pole x"},
+          {L"\u00e4pfel", L"Vendor", L"30", L"STRASSE"},
+          {L"Pole", L"v", L"4-pole", L"x"},
+          {L"pole", L"v", L"40", L"x"}});
+    Select(0);
+    Input({Key(VK_CONTROL), Key('F')});
+    Pump();
+    ASSERT_TRUE(IsWindowVisible(FindBox()));
+    const std::vector<INPUT> enter = {Key(VK_RETURN)}, matchCase = {Key(VK_MENU), Key('C')},
+                             wholeCell = {Key(VK_MENU), Key('W')};
+    const struct {
+        const wchar_t* text;
+        std::vector<std::vector<INPUT>> keys;
+        const wchar_t* focused;
+    } steps[] = {
+        {L"\u00e4PFEL", {enter}, L"Apfel"},
+        {nullptr, {enter}, L"\u00e4pfel"},
+        {nullptr, {enter}, L"Apfel"},
+        {L"\u00e4pfel", {matchCase, enter}, L"\u00e4pfel"},
+        {L"\u00c4PFEL", {enter}, L"Apfel"},
+        {L"STRA\u00dfE", {matchCase, enter}, L"Stra\u00dfe 1"},
+        {L"zzz", {enter}, L"Stra\u00dfe 1"},
+        {L"pole", {wholeCell, enter}, L"Pole"},
+        {nullptr, {enter}, L"pole"},
+        {nullptr, {wholeCell, {Key(VK_ESCAPE)}, {Key(VK_F3)}}, L"Apfel"},
+        {nullptr, {{Key(VK_SHIFT), Key(VK_F3)}}, L"pole"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << &step - steps);
+        FindKeys(step.text, step.keys);
+        EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{step.focused});
+        EXPECT_EQ(Shown(LVNI_SELECTED), Lines{step.focused});
+        if (step.text && step.text == std::wstring(L"zzz")) {
+            EXPECT_EQ(Status(), L"No row has \"zzz\"");
+        }
+    }
+    EXPECT_FALSE(FindBox());
+    EXPECT_EQ(adds, 0);
+}
+
+// Filter shows the rows with the text in a shown cell and "N of M rows", and
+// follows the text as it is typed, narrower or wider; Ctrl+C and Ctrl+A act
+// on the rows shown. Esc in the list shows every row again, selected as they
+// were; a new search lists every row.
+TEST_F(Results, FilterShowsTheRowsWithTheTextAsItIsTyped) {
+    const Table rows = {{L"Breaker 16A 1-pole", L"Nord", L"1", L"x"},
+                        {L"Breaker 32A 3-pole", L"S\u00fcd", L"2", L"x"},
+                        {L"Socket 3-gang", L"Nord", L"3", L"x"},
+                        {L"Cable 3x1.5", L"S\u00fcd", L"4", L"x"}};
+    Fill(rows);
+    Select(0);
+    Select(2);
+    Input({Key(VK_CONTROL), Key('F')});
+    Pump();
+    const struct {
+        const wchar_t* text;
+        std::vector<std::vector<INPUT>> keys;
+        Lines shown;
+        const wchar_t* status;
+    } steps[] = {
+        {L"3", {{Key(VK_MENU), Key('L')}}, {rows[1][0], rows[2][0], rows[3][0]}, L"3 of 4 rows"},
+        {L"3-", {}, {rows[1][0], rows[2][0]}, L"2 of 4 rows"},
+        {L"3-p", {}, {rows[1][0]}, L"1 of 4 rows"},
+        {L"3-", {}, {rows[1][0], rows[2][0]}, L"2 of 4 rows"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << &step - steps);
+        FindKeys(step.text, step.keys);
+        EXPECT_EQ(Shown(), step.shown);
+        EXPECT_EQ(Status(), step.status);
+    }
+    FindKeys(nullptr, {{Key(VK_ESCAPE)}, {Key(VK_CONTROL), Key('C')}, {Key(VK_CONTROL), Key('A')}});
+    EXPECT_EQ(Pasted(), (Table{kCaptions, rows[2]})) << "the selected row the filter hides";
+    FindKeys(nullptr, {{Key(VK_ESCAPE)}});
+    EXPECT_EQ(Shown(LVNI_SELECTED), (Lines{rows[0][0], rows[1][0], rows[2][0]}));
+    EXPECT_EQ(Status(), L"");
+    FindKeys(nullptr, {{Key(VK_CONTROL), Key('F')}, {Key(VK_MENU), Key('L')}});
+    EXPECT_EQ(Shown().size(), 2u);
+    Fill(rows);  // listed anew, as by a search
+    EXPECT_EQ(Shown().size(), rows.size());
+    EXPECT_EQ(Status(), L"");
 }
 
 // One product whole, opened by Alt+Enter: the catalogue's 102 captions as
