@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <vector>
 
 #include "bench/bench.h"
@@ -51,6 +52,7 @@ void MeasureFindAndFilter(Window& w) {
     SetWindowTextW(edit, L"");
     press(win32::kFindFilterId);  // every row: the empty text is in every cell
     std::vector<double> keys;
+    keys.reserve(2 * wcslen(kTyped));
     int fewest = all;
     for (const wchar_t* c = kTyped; *c; ++c) {
         keys.push_back(Timed(list, [&] { SendMessageW(edit, WM_CHAR, *c, 1); }));

@@ -149,7 +149,8 @@ TEST(ListItemsFilter, ShowsOnlyMatchingRowsAndKeepsTheRestAsTheyWere) {
     items.SetSelected(1, true);
     items.SetSelectedPosition(2);
     const auto filter = [&](const wchar_t* text, std::vector<int> columns = {0, 1}) {
-        items.Filter(std::make_shared<platform::TextMatch>(text, false, false, Fold()), columns);
+        items.Filter(std::make_shared<platform::TextMatch>(text, false, false, Fold()),
+                     std::move(columns));
         return Shown(items);
     };
     EXPECT_EQ(filter(L"3-"), (Lines{L"r1", L"r2", L"r3"}));
