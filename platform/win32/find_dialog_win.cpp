@@ -69,6 +69,9 @@ void FindDialog::Init() {
     SetWindowTextW(hwnd_, kTitle);
     HWND edit = GetDlgItem(hwnd_, kFindWhatId);
     SetAccessibleName(edit, NameFromLabel(kFindWhatLabel));
+    // A pasted text is taken whole, however long, rather than cut short
+    // where the edit's default limit would cut it without a word.
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
     filling_ = true;
     SetWindowTextW(edit, request_.text.c_str());
     CheckDlgButton(hwnd_, kFindMatchCaseId, request_.matchCase ? BST_CHECKED : BST_UNCHECKED);

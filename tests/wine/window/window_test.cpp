@@ -26,8 +26,10 @@
 #include "app/main_window.h"
 #include "platform/error.h"
 #include "platform/win32/automation_win.h"
+#include "platform/win32/clipboard_win.h"
 #include "platform/win32/columns_dialog_win.h"
 #include "platform/win32/com_win.h"
+#include "platform/win32/find_dialog_win.h"
 #include "platform/win32/numbers_win.h"
 #include "platform/win32/variant_win.h"
 #include "search/catalogue.h"
@@ -867,6 +869,14 @@ TEST_F(Results, FindNextAndF3MoveToTheNextRowWithTheTextInAShownCell) {
             EXPECT_EQ(Status(), L"No row has \"zzz\"");
         }
     }
+    EXPECT_FALSE(FindBox());
+    // A pasted text of 100,000 characters is taken whole and found nowhere.
+    ASSERT_TRUE(win32::CopyText(window.hwnd(), std::wstring(100000, L'a') + L"\tb"));
+    FindKeys(nullptr, {{Key(VK_CONTROL), Key('F')}, {Key(VK_CONTROL), Key('V')}, {Key(VK_RETURN)}});
+    EXPECT_EQ(GetWindowTextLengthW(GetDlgItem(FindBox(), win32::kFindWhatId)), 100002);
+    EXPECT_EQ(Status(), L"No row has \"" + std::wstring(40, L'a') + L"\u2026\"");
+    EXPECT_EQ(Shown(LVNI_FOCUSED), Lines{L"pole"});
+    FindKeys(nullptr, {{Key(VK_ESCAPE)}});
     EXPECT_FALSE(FindBox());
     EXPECT_EQ(adds, 0);
 }
