@@ -38,6 +38,8 @@ void ListItems::Clear() {
     current_ = 0;
     match_.reset();
     columns_.clear();
+    past_.clear();
+    next_ = 0;
 }
 
 void ListItems::Add(std::wstring_view key, std::wstring_view text, std::wstring_view tag,
@@ -139,17 +141,64 @@ bool ListItems::Has(const Row& r, const TextMatch& match, std::span<const int> c
     return false;
 }
 
-// Narrowed, the rows shown are tried and the hidden stay hidden; else every
-// row is tried again. Either way the order shown is kept.
+// A text typed a key at a time and deleted a key at a time filters with
+// texts it had before: each filter's outcome is kept, and taken back for the
+// same filter, so that only the rows found since are tried. Otherwise,
+// narrowed, only the rows shown are tried and the hidden stay hidden;
+// widened, only the hidden are tried; else every row. Either way the order
+// shown is kept.
 void ListItems::Filter(std::shared_ptr<const TextMatch> match, std::vector<int> columns) {
-    const bool narrow = match && match_ && columns == columns_ && match->Narrows(*match_);
+    const bool sameColumns = match_ && columns == columns_;
+    const bool narrow = match && sameColumns && match->Narrows(*match_);
+    const bool widen = match && sameColumns && match_->Narrows(*match);
+    if (match_) Remember();
     match_ = std::move(match);
     columns_ = std::move(columns);
-    for (uint32_t row : narrow ? shown_ : order_) {
+    size_t from = 0;  // the first row not yet tried
+    if (match_) {
+        const auto past = Kept();
+        if (past != past_.end()) {
+            for (size_t row = 0; row < past->hidden.size(); ++row)
+                rows_[row].hidden = past->hidden[row];
+            from = past->hidden.size();
+        }
+    }
+    const auto tryRow = [this](uint32_t row) {
         Row& r = rows_[row];
         r.hidden = match_ && !Has(r, *match_, columns_);
+    };
+    if (from > 0) {
+        for (size_t row = from; row < rows_.size(); ++row) tryRow(static_cast<uint32_t>(row));
+    } else if (narrow) {
+        for (uint32_t row : shown_) tryRow(row);
+    } else {
+        for (uint32_t row : order_) {
+            if (!widen || rows_[row].hidden) tryRow(row);
+        }
     }
     ShowUnhidden();
+}
+
+// The filter kept that finds what the one in force finds, if any: the same
+// text, the same ways, the same columns.
+std::vector<ListItems::Past>::iterator ListItems::Kept() {
+    return std::find_if(past_.begin(), past_.end(), [this](const Past& p) {
+        return p.columns == columns_ && p.match->Narrows(*match_) && match_->Narrows(*p.match);
+    });
+}
+
+// The filter in force, as the rows have it now; the oldest kept is let go
+// first. A few kilobytes each at the most rows.
+void ListItems::Remember() {
+    constexpr size_t kMostKept = 64;
+    const auto same = Kept();
+    Past& past = same != past_.end()        ? *same
+                 : past_.size() < kMostKept ? past_.emplace_back()
+                                            : past_[next_++ % kMostKept];
+    past.match = match_;
+    past.columns = columns_;
+    past.hidden.resize(rows_.size());
+    for (size_t row = 0; row < rows_.size(); ++row) past.hidden[row] = rows_[row].hidden;
 }
 
 int32_t ListItems::Next(const TextMatch& match, std::span<const int> columns, int32_t pos,

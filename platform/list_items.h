@@ -79,8 +79,10 @@ class ListItems {
 
     // Shows only the rows with a cell of `columns` (Cell's numbers) that
     // `match` finds, in the order shown; null shows every row again. Rows
-    // added later show only if it finds them. When `match` narrows the
-    // filter before it (TextMatch::Narrows), only the rows shown are tried.
+    // added later show only if it finds them. Only the rows whose outcome
+    // may differ are tried: the shown when `match` narrows the filter before
+    // it (TextMatch::Narrows), the hidden when it widens it, the rows found
+    // since when the same filter was set before.
     void Filter(std::shared_ptr<const TextMatch> match, std::vector<int> columns);
     bool Filtered() const { return match_ != nullptr; }
     const std::shared_ptr<const TextMatch>& FilterMatch() const { return match_; }
@@ -124,6 +126,15 @@ class ListItems {
     static bool Has(const Row& r, const TextMatch& match, std::span<const int> columns);
     // The rows shown again from order_, and the focused row's position.
     void ShowUnhidden();
+    // Filters set before, each with the rows it hid (by found order) of
+    // those there were then.
+    struct Past {
+        std::shared_ptr<const TextMatch> match;
+        std::vector<int> columns;
+        std::vector<bool> hidden;
+    };
+    std::vector<Past>::iterator Kept();
+    void Remember();
     void FindFocused();
 
     std::vector<Row> rows_;        // in found order
@@ -138,6 +149,8 @@ class ListItems {
     bool descending_ = false;
     std::shared_ptr<const TextMatch> match_;  // the filter, if any
     std::vector<int> columns_;                // the columns it looks in
+    std::vector<Past> past_;
+    size_t next_ = 0;  // the next kept to let go, once they are many
 };
 
 // The selected rows as text a spreadsheet takes pasted: a line of the

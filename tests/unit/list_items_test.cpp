@@ -173,4 +173,10 @@ TEST(ListItemsFilter, ShowsOnlyMatchingRowsAndKeepsTheRestAsTheyWere) {
     EXPECT_EQ(Shown(items), (Lines{L"r1", L"r3", L"r4", L"r5", L"r2"}));
     EXPECT_TRUE(items.Selected(1)) << "hidden, it kept its selection";
     EXPECT_EQ(items.Key(items.SelectedPosition()), L"r2") << "shown again, it has the focus";
+    // A text set before shows what it showed, the rows found since tried
+    // too; widened, the rows it hid are tried.
+    add(L"Plug 3-pin", L"Nord");
+    EXPECT_EQ(filter(L"3-p"), (Lines{L"r1", L"r3", L"r6"}));
+    EXPECT_EQ(filter(L"3-pi"), (Lines{L"r6"}));
+    EXPECT_EQ(filter(L"-p"), (Lines{L"r1", L"r3", L"r6"}));
 }
