@@ -67,6 +67,7 @@ void MeasureFindAndFilter(Window& w) {
     ListView_SetItemState(list, all / 2, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
     std::vector<double> finds;
+    finds.reserve(kFindRuns);
     for (int i = 0; i < kFindRuns; ++i) finds.push_back(Timed(list, [&] { press(IDOK); }));
     press(IDCANCEL);
 

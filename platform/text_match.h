@@ -3,6 +3,7 @@
 // match. Made once per text, then tried on many thousands of cells.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,8 +21,8 @@ class CaseFold {
 
     wchar_t operator()(wchar_t c) const {
         // Natively a wide character may be a whole code point beyond the table.
-        const auto unit = static_cast<char16_t>(c);
-        return unit != c ? c : static_cast<wchar_t>(units_[unit]);
+        const auto unit = static_cast<uint32_t>(std::char_traits<wchar_t>::to_int_type(c));
+        return unit > 0xFFFF ? c : static_cast<wchar_t>(units_[unit]);
     }
 
   private:
