@@ -630,7 +630,15 @@ class Chaos {
         if (pick == 1) rows = {rng.Below(n)};
         driver::RemoteListView(List()).Select(pick == 4 ? std::vector<int>{} : rows);
         if (pick == 4 && !Menu(2)) return;
-        if (!WaitUntil(3000, [&] { return Selected() == rows; })) Failed("not the rows picked");
+        if (!WaitUntil(3000, [&] { return Selected() == rows; })) {
+            std::string seen;
+            for (int row : Selected()) (seen += ' ') += std::to_string(row);
+            seen += ", rows " + std::to_string(Count()) + ", focused " + std::to_string(Focused());
+            for (HWND w : driver::WindowsOf(app_->pid(), L"#32770", true))
+                (seen += ", box ") += Utf8(driver::Text(w));
+            if (!IsWindowEnabled(window_)) seen += ", window disabled";
+            Failed("not the rows picked:" + seen);
+        }
         if (way == 1 && n) {  // on a row, which it picks alone
             rows = {rng.Below(n)};
             const driver::RemoteListView list(List());
