@@ -634,6 +634,7 @@ class Chaos {
             std::string seen;
             for (int row : Selected()) (seen += ' ') += std::to_string(row);
             seen += ", rows " + std::to_string(Count()) + ", focused " + std::to_string(Focused());
+            if (pick == 4) seen += ", all through the menu";
             for (HWND w : driver::WindowsOf(app_->pid(), L"#32770", true))
                 (seen += ", box ") += Utf8(driver::Text(w));
             if (!IsWindowEnabled(window_)) seen += ", window disabled";
@@ -679,7 +680,16 @@ class Chaos {
             Failed("not the prompt for row " + std::to_string(row) + ": " + Utf8(prompt));
             return false;
         }
-        if (cancel || kind >= 7) return false;
+        if (cancel || kind >= 7) {
+            // Nothing more comes: the next step waits, as the user does, for
+            // the prompt to go and the window to be in front again. A menu
+            // opened sooner is closed by the window's activation coming late.
+            WaitUntil(kBoundMs, [&] {
+                return driver::WindowsOf(app_->pid(), L"#32770", true).empty() &&
+                       GetForegroundWindow() == window_;
+            });
+            return false;
+        }
         const int quantity = kind < 5 ? whole : int(std::nearbyint(whole + 0.5));  // to even
         std::optional<driver::MessageBoxSeen> box;
         if (!Await([&] { return (box = Box(L"Skuvane")) && box->text.starts_with(L"Product"); },
