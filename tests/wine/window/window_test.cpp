@@ -825,7 +825,7 @@ TEST_F(Results, TheContextMenuOffersAddCopySelectAllAndDetails) {
                                     {L"Date", L"d"}}));
 }
 
-// The Find window from the keyboard alone: Ctrl+F opens it, Alt+N goes to
+// The Find window from the keyboard alone: F3 with nothing to find opens it, Alt+N goes to
 // "Find what", Alt+C and Alt+W check Match case and Whole cell, and Enter
 // moves to the next row with the text in a shown cell, wrapping around; Esc
 // closes it, and F3 and Shift+F3 in the list find on and back. Case is
@@ -838,7 +838,7 @@ TEST_F(Results, FindNextAndF3MoveToTheNextRowWithTheTextInAShownCell) {
           {L"Pole", L"v", L"4-pole", L"x"},
           {L"pole", L"v", L"40", L"x"}});
     Select(0);
-    Input({Key(VK_CONTROL), Key('F')});
+    Input({Key(VK_F3)});  // with nothing to find yet, F3 opens the box
     Pump();
     ASSERT_TRUE(IsWindowVisible(FindBox()));
     const std::vector<INPUT> enter = {Key(VK_RETURN)}, matchCase = {Key(VK_MENU), Key('C')},
@@ -882,7 +882,7 @@ TEST_F(Results, FindNextAndF3MoveToTheNextRowWithTheTextInAShownCell) {
 }
 
 // Filter shows the rows with the text in a shown cell and "N of M rows", and
-// follows the text as it is typed, narrower or wider; Ctrl+C and Ctrl+A act
+// follows the text as it is typed, narrower or wider, and the check boxes; Ctrl+C and Ctrl+A act
 // on the rows shown. Esc in the list shows every row again, selected as they
 // were; a new search lists every row.
 TEST_F(Results, FilterShowsTheRowsWithTheTextAsItIsTyped) {
@@ -905,6 +905,8 @@ TEST_F(Results, FilterShowsTheRowsWithTheTextAsItIsTyped) {
         {L"3-", {}, {rows[1][0], rows[2][0]}, L"2 of 4 rows"},
         {L"3-p", {}, {rows[1][0]}, L"1 of 4 rows"},
         {L"3-", {}, {rows[1][0], rows[2][0]}, L"2 of 4 rows"},
+        {nullptr, {{Key(VK_MENU), Key('W')}}, {}, L"0 of 4 rows"},  // Whole cell
+        {nullptr, {{Key(VK_MENU), Key('W')}}, {rows[1][0], rows[2][0]}, L"2 of 4 rows"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(testing::Message() << &step - steps);
