@@ -66,12 +66,19 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
         size_t size() const override { return fields_.size(); }
         const platform::Text& Argument(size_t i) const override { return *fields_[i]; }
         Variant& Answer(size_t i) override { return slots_[i].value; }
+        platform::HeldText* TextSlot(size_t i) override {
+            held_ = true;
+            return &slots_[i].held;
+        }
         void Answered(size_t i) override {
             FieldValue& slot = slots_[i];
-            if (slot.value.IsNull()) {
+            if (held_) {
+                held_ = false;
+                texts_[i] = slot.held.view();  // text, the usual answer, shown as it came
+            } else if (slot.value.IsNull()) {
                 texts_[i] = {};
             } else if (const std::wstring* text = slot.value.get<std::wstring>()) {
-                texts_[i] = *text;  // text, the usual answer, is shown as it came
+                texts_[i] = *text;
             } else {
                 com_.ToString(slot.value, slot.text);
                 texts_[i] = slot.text;
@@ -85,6 +92,7 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
         std::span<FieldValue> slots_;
         std::span<std::wstring_view> texts_;
         const std::function<void()>& between_;
+        bool held_ = false;  // the answer in hand went to its slot's held text
     };
     Reads reads(com, fields, slots, texts, between);
     itemFunctions.CallEach(L"SLIBufferGetValue", platform::CallKind::Method, reads);

@@ -42,10 +42,11 @@ int32_t MLIBufferCount(Automation& com, Dispatch& app);
 // row: an Integer by reference, 1-based. The result is an Integer.
 int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row);
 // A field's value as read and its text, kept by the caller from read to read
-// so that reading reuses their storage.
+// so that reading reuses their storage; a text answer is kept as it came.
 struct FieldValue {
     Variant value;
     std::wstring text;
+    platform::HeldText held;  // a text answer, as it came
 };
 // Fields of the SLIBuffer row as text, one SLIBufferGetValue call each, in
 // order, each name passed by value. texts[i] points into slots[i]; Null

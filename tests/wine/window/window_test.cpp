@@ -1290,7 +1290,8 @@ TEST_F(AutomationWin, TextMadeOnceServesEveryCallAndResultsReplaceTheVariant) {
 }
 
 // A row's field reads: each text goes by value, whoever made it, and each
-// answer is handed over before the next call; one refused ends the run.
+// answer is handed over before the next call, a text one kept as it came
+// where the run has room for it; one refused ends the run.
 TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
     struct Foreign final : platform::Text {
         std::wstring_view view() const override { return L"b"; }
@@ -1299,19 +1300,23 @@ TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
     struct Reads final : platform::CallRun {
         std::array<const platform::Text*, 3> texts;
         std::array<Variant, 3> answers;
+        platform::HeldText held;  // the second answer's
         std::wstring seen;
         size_t refuse = 3;
         size_t size() const override { return texts.size(); }
         const platform::Text& Argument(size_t i) const override { return *texts[i]; }
         Variant& Answer(size_t i) override { return answers[i]; }
+        platform::HeldText* TextSlot(size_t i) override { return i == 1 ? &held : nullptr; }
         void Answered(size_t i) override {
-            seen += *answers[i].get<std::wstring>();
+            seen += i == 1 ? std::wstring(held.view()) : *answers[i].get<std::wstring>();
             if (i == refuse) throw RuntimeError(platform::err::kTypeMismatch);
         }
     } reads;
     reads.texts = {a.get(), &b, c.get()};
     root_->CallEach(L"Echo", platform::CallKind::Method, reads);
     EXPECT_EQ(reads.seen, L"abc");
+    EXPECT_EQ(reads.held.view(), L"b");
+    EXPECT_TRUE(reads.answers[1].IsEmpty());
     EXPECT_EQ(probe_.calls, 3);
 
     reads.seen.clear();
