@@ -600,8 +600,10 @@ class Chaos {
                                                                  : search::kCmdAddToQuote));
                 afterwards_ = [=, this] {
                     Sleep(500);
+                    // A call the busy host turned away is logged too, and tried again.
                     return std::ranges::count_if(host_.LogLines(), [](const std::string& l) {
-                               return l.find("MLIBufferClear") != l.npos;
+                               return l.find("MLIBufferClear") != l.npos &&
+                                      l.find("-> failed ") == l.npos;
                            }) == searched;
                 };
                 break;
