@@ -66,15 +66,11 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
         size_t size() const override { return fields_.size(); }
         const platform::Text& Argument(size_t i) const override { return *fields_[i]; }
         Variant& Answer(size_t i) override { return slots_[i].value; }
-        platform::HeldText* TextSlot(size_t i) override {
-            held_ = true;
-            return &slots_[i].held;
-        }
-        void Answered(size_t i) override {
+        std::wstring* TextSlot(size_t i) override { return &slots_[i].text; }
+        void Answered(size_t i, bool asText) override {
             FieldValue& slot = slots_[i];
-            if (held_) {
-                held_ = false;
-                texts_[i] = slot.held.view();  // text, the usual answer, shown as it came
+            if (asText) {
+                texts_[i] = slot.text;  // the usual answers: text, a number
             } else if (slot.value.IsNull()) {
                 texts_[i] = {};
             } else if (const std::wstring* text = slot.value.get<std::wstring>()) {
@@ -83,7 +79,10 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
                 com_.ToString(slot.value, slot.text);
                 texts_[i] = slot.text;
             }
-            if (i + 1 < fields_.size() && between_) between_();
+            // A look at the user every few reads: they take a fraction of a
+            // millisecond each, and a product has dozens.
+            constexpr size_t kReadsALook = 4;
+            if ((i + 1) % kReadsALook == 0 && i + 1 < fields_.size() && between_) between_();
         }
 
       private:
@@ -92,7 +91,6 @@ void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
         std::span<FieldValue> slots_;
         std::span<std::wstring_view> texts_;
         const std::function<void()>& between_;
-        bool held_ = false;  // the answer in hand went to its slot's held text
     };
     Reads reads(com, fields, slots, texts, between);
     itemFunctions.CallEach(L"SLIBufferGetValue", platform::CallKind::Method, reads);

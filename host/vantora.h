@@ -42,16 +42,15 @@ int32_t MLIBufferCount(Automation& com, Dispatch& app);
 // row: an Integer by reference, 1-based. The result is an Integer.
 int16_t SLIBufferCopyFromMLIBuffer(Automation& com, Dispatch& app, int16_t& row);
 // A field's value as read and its text, kept by the caller from read to read
-// so that reading reuses their storage; a text answer is kept as it came.
+// so that reading reuses their storage.
 struct FieldValue {
     Variant value;
     std::wstring text;
-    platform::HeldText held;  // a text answer, as it came
 };
 // Fields of the SLIBuffer row as text, one SLIBufferGetValue call each, in
 // order, each name passed by value. texts[i] points into slots[i]; Null
 // reads as empty text. A value that has no text raises before the next read.
-// `between` runs after each read but the last, before the next call.
+// `between` runs after every fourth read but the last, before the next call.
 void SLIBufferGetValues(Automation& com, Dispatch& itemFunctions,
                         std::span<const std::unique_ptr<const platform::Text>> fields,
                         std::span<FieldValue> slots, std::span<std::wstring_view> texts,

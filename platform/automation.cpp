@@ -8,7 +8,7 @@ void Dispatch::CallEach(const wchar_t* member, CallKind kind, CallRun& run) {
     for (size_t i = 0; i < run.size(); ++i) {
         std::array<Arg, 1> args{Arg::Val(run.Argument(i))};
         Call(member, kind, args, run.Answer(i));
-        run.Answered(i);
+        run.Answered(i, false);
     }
 }
 

@@ -47,31 +47,6 @@ class Arg {
 
 enum class CallKind { PropertyGet, Method };
 
-// A text answer kept as the platform made it, so that it is read where it
-// lies, without a copy; freed when the next one is held or the holder goes.
-class HeldText {
-  public:
-    using Free = void (*)(wchar_t*);
-    HeldText() = default;
-    HeldText(const HeldText&) = delete;
-    HeldText& operator=(const HeldText&) = delete;
-    ~HeldText() { Reset(); }
-    std::wstring_view view() const { return {text_, size_}; }
-    void Hold(wchar_t* text, size_t size, Free free) {
-        Reset();
-        text_ = text, size_ = size, free_ = free;
-    }
-    void Reset() {
-        if (free_) free_(text_);
-        text_ = nullptr, size_ = 0, free_ = nullptr;
-    }
-
-  private:
-    wchar_t* text_ = nullptr;
-    size_t size_ = 0;
-    Free free_ = nullptr;
-};
-
 // A run of calls to one member, each with one text by value, such as the
 // field reads of a product row. The caller says where each answer goes and
 // hears of it before the next call is made.
@@ -80,11 +55,12 @@ class CallRun {
     virtual size_t size() const = 0;
     virtual const Text& Argument(size_t i) const = 0;
     virtual Variant& Answer(size_t i) = 0;
-    // Where a text answer may be kept as it came, instead of in Answer(i);
-    // null for none. Answered(i) follows either way.
-    virtual HeldText* TextSlot(size_t) { return nullptr; }
+    // Where the answer may go as its text, as Automation::ToString writes it,
+    // instead of into Answer(i); null for none. The platform writes there the
+    // kinds of answer it can write at once, and Answered says which way it went.
+    virtual std::wstring* TextSlot(size_t) { return nullptr; }
     // Raising here ends the run: no further call is made.
-    virtual void Answered(size_t i) = 0;
+    virtual void Answered(size_t i, bool asText) = 0;
 
   protected:
     ~CallRun() = default;

@@ -281,8 +281,8 @@ bool ScaledDoubleText(double d, wchar_t separator, std::wstring& out) {
     for (int places = 0; places < 5; ++places) {
         const double scaled = magnitude * kScale[places];
         if (!(scaled < 1e15)) return false;
-        if (scaled != std::floor(scaled)) continue;
-        uint64_t whole = static_cast<uint64_t>(scaled);
+        uint64_t whole = static_cast<uint64_t>(scaled);  // a whole number comes back unchanged
+        if (static_cast<double>(whole) != scaled) continue;
         while (places > 0 && whole % 10 == 0) whole /= 10, --places;
         char digits[24];
         const int n =
@@ -355,6 +355,23 @@ void CurrencyText(int64_t scaled, wchar_t separator, std::wstring& out) {
     Widen(buf, p, separator, out);
 }
 
+// The user's decimal separator, or 0 when it is not one character (such
+// numbers are left to the platform). Read again at most once a second: a
+// product row writes dozens of numbers, and the setting seldom changes.
+wchar_t DecimalSeparator() {
+    static wchar_t separator = 0;
+    static ULONGLONG readAt = 0;
+    static bool read = false;
+    const ULONGLONG now = GetTickCount64();
+    if (!read || now - readAt >= 1000) {
+        wchar_t sep[4];
+        separator = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 4) == 2 ? sep[0] : 0;
+        read = true;
+        readAt = now;
+    }
+    return separator;
+}
+
 // Integers read as their plain digits under every locale.
 void IntegerText(int32_t i, std::wstring& out) {
     char buf[16];
@@ -398,8 +415,8 @@ DISPID DispatchWin::Id(const wchar_t* member) {
     return id;
 }
 
-ComVariant DispatchWin::Invoke(DISPID id, CallKind kind, DISPPARAMS& params) {
-    ComVariant result;
+void DispatchWin::Invoke(DISPID id, CallKind kind, DISPPARAMS& params, ComVariant& result) {
+    result.reset();
     EXCEPINFO ei = {};
     UINT argError = 0;
     const WORD flags = kind == CallKind::PropertyGet
@@ -411,7 +428,6 @@ ComVariant DispatchWin::Invoke(DISPID id, CallKind kind, DISPPARAMS& params) {
     });
     if (hr == DISP_E_EXCEPTION) RaiseException(ei);
     if (FAILED(hr)) RaiseHresult(hr);
-    return result;
 }
 
 void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args, Variant& out) {
@@ -420,40 +436,77 @@ void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args
     ArgPack pack(args);
     pack.Fill();
     DISPPARAMS params = {pack.rg(), nullptr, static_cast<UINT>(args.size()), 0};
-    const ComVariant result = Invoke(id, kind, params);
+    ComVariant result;
+    Invoke(id, kind, params, result);
     pack.CopyBack();
     FromComVariant(*result.get(), out);
 }
 
 namespace {
-void FreeText(wchar_t* text) { SysFreeString(text); }
+// A text answer is mostly a few characters: copied here, it costs less than
+// a call into the runtime; its storage is the last answer's.
+void CopyText(BSTR b, std::wstring& out) {
+    const size_t n = SysStringLen(b);
+    if (n > 32) return out.assign(b, n), void();
+    out.resize(n);
+    std::copy(b, b + n, out.data());
+}
+
+// The text of an answer of the kinds a product row mostly holds, written
+// from the VARIANT as ToString writes it; false for any other, which takes
+// ToString's own way.
+bool WriteText(const VARIANT& v, std::wstring& out) {
+    switch (v.vt) {
+        case VT_BSTR:
+            CopyText(v.bstrVal, out);
+            return true;
+        case VT_EMPTY:
+            out.clear();
+            return true;
+        case VT_I2:
+            IntegerText(v.iVal, out);
+            return true;
+        case VT_I4:
+            IntegerText(v.lVal, out);
+            return true;
+        case VT_R8: {
+            const wchar_t separator = DecimalSeparator();
+            return separator && PlainDoubleText(v.dblVal, separator, out);
+        }
+        case VT_CY: {
+            const wchar_t separator = DecimalSeparator();
+            if (separator) CurrencyText(v.cyVal.int64, separator, out);
+            return separator != 0;
+        }
+        default:
+            return false;
+    }
+}
 }  // namespace
 
 // The same calls as Call's, with what stays the same from one to the next
-// (the member's id, the argument list) set up once. A text answer the run
-// keeps as it came is neither copied nor freed here.
+// (the member's id, the argument list, the answer's VARIANT) set up once.
+// Each answer is freed as the next call is made, so that the server's next
+// one takes the same memory.
 void DispatchWin::CallEach(const wchar_t* member, CallKind kind, platform::CallRun& run) {
-    if (run.size() == 0) return;
+    const size_t calls = run.size();
+    if (calls == 0) return;
     const DISPID id = Id(member);
     VARIANT arg;
     DISPPARAMS params = {&arg, nullptr, 1, 0};
     Bstr copy;  // only for a text not made here
-    for (size_t i = 0; i < run.size(); ++i) {
+    ComVariant answer;
+    for (size_t i = 0; i < calls; ++i) {
         const platform::Text& text = run.Argument(i);
         const TextWin* own = AsTextWin(text);
         if (!own) copy = Bstr(text.view());
         arg.vt = VT_BSTR;  // each call anew: a callee may have changed it
         arg.bstrVal = own ? own->bstr() : copy.get();
-        ComVariant answer = Invoke(id, kind, params);
-        VARIANT& v = *answer.get();
-        platform::HeldText* slot = v.vt == VT_BSTR ? run.TextSlot(i) : nullptr;
-        if (slot) {
-            slot->Hold(v.bstrVal, SysStringLen(v.bstrVal), &FreeText);
-            v.vt = VT_EMPTY;  // the slot owns it now
-        } else {
-            FromComVariant(v, run.Answer(i));
-        }
-        run.Answered(i);
+        Invoke(id, kind, params, answer);
+        std::wstring* slot = run.TextSlot(i);
+        const bool asText = slot && WriteText(*answer.get(), *slot);
+        if (!asText) FromComVariant(*answer.get(), run.Answer(i));
+        run.Answered(i, asText);
     }
 }
 
@@ -539,17 +592,6 @@ void AutomationWin::ToString(const Variant& v, std::wstring& out) {
     const ComVariant text = Changed(v, VT_BSTR, VARIANT_ALPHABOOL);
     const BSTR b = text.get()->bstrVal;
     out.assign(b, SysStringLen(b));
-}
-
-wchar_t AutomationWin::DecimalSeparator() {
-    const ULONGLONG now = GetTickCount64();
-    if (!separatorRead_ || now - separatorReadAt_ >= 1000) {
-        wchar_t sep[4];
-        separator_ = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 4) == 2 ? sep[0] : 0;
-        separatorRead_ = true;
-        separatorReadAt_ = now;
-    }
-    return separator_;
 }
 
 Order AutomationWin::Compare(const Variant& v, const Variant& constant) {

@@ -26,7 +26,8 @@ class DispatchWin final : public platform::Dispatch {
 
   private:
     DISPID Id(const wchar_t* member);
-    ComVariant Invoke(DISPID id, platform::CallKind kind, DISPPARAMS& params);
+    // The member called; its answer replaces what `result` held.
+    void Invoke(DISPID id, platform::CallKind kind, DISPPARAMS& params, ComVariant& result);
 
     ComPtr<IDispatch> p_;
     // The last member looked up: a row's field reads call one member many times.
@@ -44,16 +45,6 @@ class AutomationWin final : public platform::Automation {
     using platform::Automation::ToString;
     void ToString(const platform::Variant& v, std::wstring& out) override;
     platform::Order Compare(const platform::Variant& v, const platform::Variant& constant) override;
-
-  private:
-    // The user's decimal separator, or 0 when it is not one character (such
-    // numbers are left to the platform). Read again at most once a second:
-    // a product row writes dozens of numbers, and the setting seldom changes.
-    wchar_t DecimalSeparator();
-
-    wchar_t separator_ = 0;
-    bool separatorRead_ = false;
-    ULONGLONG separatorReadAt_ = 0;
 };
 
 // The run-time error for a failed HRESULT, as a late-bound caller reports it.

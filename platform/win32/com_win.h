@@ -65,8 +65,14 @@ class ComVariant {
     VARIANT* get() { return &v_; }
     const VARIANT* get() const { return &v_; }
     // Frees what it held; the empty VARIANT is then for a callee to fill.
+    // A plain value holds nothing to free and is only marked empty: a run of
+    // calls empties its answer each time.
     VARIANT* reset() {
-        VariantClear(&v_);
+        if ((v_.vt & VT_ARRAY) || v_.vt == VT_BSTR || v_.vt == VT_DISPATCH || v_.vt == VT_UNKNOWN ||
+            v_.vt == VT_RECORD)
+            VariantClear(&v_);
+        else
+            v_.vt = VT_EMPTY;
         return &v_;
     }
 

@@ -384,7 +384,7 @@ class DuringASearch : public SearchWindow, public ::testing::WithParamInterface<
             });
         } else {
             w.ui.OnRespond([act](int call) {
-                if (call == 65 + 10) act();  // a gap between two reads of the second row
+                if (call == 16 + 3) act();  // a gap between two reads of the second row
             });
         }
     }

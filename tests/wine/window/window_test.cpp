@@ -1167,6 +1167,7 @@ TEST_F(Results, TheColumnsBoxWorksFromTheKeyboardAlone) {
 // An object whose members show what arrived and how (the types and passing
 // of every argument the program sends are the end-to-end call logs'):
 //   Echo(x)             x, by value
+//   Typed(name)         a value of the kind named: "R8", "Big", "CY", ...
 //   Change(s&, i&, d&)  only these types: s gains "!", i doubles, d adds 0.5
 //   Flags               the dispatch flags of this call
 //   Fail, FailNumbered  raise, with a description and source
@@ -1207,6 +1208,9 @@ class Probe final : public IDispatch {
         switch (id) {
             case kEcho:
                 return n == 1 ? VariantCopyInd(result, &args[0]) : DISP_E_BADPARAMCOUNT;
+            case kTyped:
+                return n == 1 && args[0].vt == VT_BSTR ? Typed(args[0].bstrVal, result)
+                                                       : DISP_E_BADPARAMCOUNT;
             case kChange: {
                 if (n != 3) return DISP_E_BADPARAMCOUNT;
                 if (args[2].vt != (VT_BYREF | VT_BSTR) || args[1].vt != (VT_BYREF | VT_I2) ||
@@ -1243,8 +1247,26 @@ class Probe final : public IDispatch {
     }
 
   private:
-    enum : DISPID { kEcho, kChange, kFlags, kFail, kFailNumbered, kSelf };
-    static constexpr const wchar_t* kMembers[] = {L"Echo", L"Change",       L"Flags",
+    static HRESULT Typed(const wchar_t* name, VARIANT* v) {
+        const std::wstring_view kind = name;
+        V_VT(v) = kind == L"R8" || kind == L"Big" ? VT_R8
+                  : kind == L"CY"                 ? VT_CY
+                  : kind == L"I4"                 ? VT_I4
+                  : kind == L"I2"                 ? VT_I2
+                  : kind == L"Null"               ? VT_NULL
+                  : kind == L"Bool"               ? VT_BOOL
+                  : kind == L"Date"               ? VT_DATE
+                                                  : VT_EMPTY;
+        V_R8(v) = kind == L"Big" ? 1e20 : 2.5;
+        if (kind == L"CY") V_CY(v).int64 = -123400;  // -12.34
+        if (kind == L"I4") V_I4(v) = -70000;
+        if (kind == L"I2") V_I2(v) = 3;
+        if (kind == L"Bool") V_BOOL(v) = VARIANT_TRUE;
+        if (kind == L"Date") V_DATE(v) = 46000.5;
+        return S_OK;
+    }
+    enum : DISPID { kEcho, kTyped, kChange, kFlags, kFail, kFailNumbered, kSelf };
+    static constexpr const wchar_t* kMembers[] = {L"Echo", L"Typed",        L"Change", L"Flags",
                                                   L"Fail", L"FailNumbered", L"Self"};
 };
 
@@ -1290,8 +1312,8 @@ TEST_F(AutomationWin, TextMadeOnceServesEveryCallAndResultsReplaceTheVariant) {
 }
 
 // A row's field reads: each text goes by value, whoever made it, and each
-// answer is handed over before the next call, a text one kept as it came
-// where the run has room for it; one refused ends the run.
+// answer is handed over before the next call, as text where the run has room
+// for it; one refused ends the run.
 TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
     struct Foreign final : platform::Text {
         std::wstring_view view() const override { return L"b"; }
@@ -1300,22 +1322,23 @@ TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
     struct Reads final : platform::CallRun {
         std::array<const platform::Text*, 3> texts;
         std::array<Variant, 3> answers;
-        platform::HeldText held;  // the second answer's
+        std::wstring text;  // the second answer's
         std::wstring seen;
         size_t refuse = 3;
         size_t size() const override { return texts.size(); }
         const platform::Text& Argument(size_t i) const override { return *texts[i]; }
         Variant& Answer(size_t i) override { return answers[i]; }
-        platform::HeldText* TextSlot(size_t i) override { return i == 1 ? &held : nullptr; }
-        void Answered(size_t i) override {
-            seen += i == 1 ? std::wstring(held.view()) : *answers[i].get<std::wstring>();
+        std::wstring* TextSlot(size_t i) override { return i == 1 ? &text : nullptr; }
+        void Answered(size_t i, bool asText) override {
+            EXPECT_EQ(asText, i == 1);
+            seen += asText ? text : *answers[i].get<std::wstring>();
             if (i == refuse) throw RuntimeError(platform::err::kTypeMismatch);
         }
     } reads;
     reads.texts = {a.get(), &b, c.get()};
     root_->CallEach(L"Echo", platform::CallKind::Method, reads);
     EXPECT_EQ(reads.seen, L"abc");
-    EXPECT_EQ(reads.held.view(), L"b");
+    EXPECT_EQ(reads.text, L"b");
     EXPECT_TRUE(reads.answers[1].IsEmpty());
     EXPECT_EQ(probe_.calls, 3);
 
@@ -1324,6 +1347,38 @@ TEST_F(AutomationWin, ARunOfCallsHandsOverEachAnswerBeforeTheNext) {
     EXPECT_EQ(ErrorOf([&] { root_->CallEach(L"Echo", platform::CallKind::Method, reads); }), 13);
     EXPECT_EQ(reads.seen, L"ab");
     EXPECT_EQ(probe_.calls, 5);
+}
+
+// Answers a run takes as text read as ToString writes each value; what the
+// platform cannot write at once (an exponent, Null, a Boolean, a date) comes
+// as the value, for ToString's own way.
+TEST_F(AutomationWin, ARunsAnswersAsTextReadAsToStringWritesThem) {
+    static constexpr const wchar_t* kinds[] = {L"R8",    L"Big",  L"CY",   L"I4",  L"I2",
+                                               L"Empty", L"Null", L"Bool", L"Date"};
+    struct Reads final : platform::CallRun {
+        std::vector<std::unique_ptr<const platform::Text>> names;
+        std::array<Variant, std::size(kinds)> answers;
+        std::array<std::wstring, std::size(kinds)> texts;
+        std::wstring asText;  // '1' for each answer that came as text
+        size_t size() const override { return names.size(); }
+        const platform::Text& Argument(size_t i) const override { return *names[i]; }
+        Variant& Answer(size_t i) override { return answers[i]; }
+        std::wstring* TextSlot(size_t i) override { return &texts[i]; }
+        void Answered(size_t, bool text) override { asText += text ? L'1' : L'0'; }
+    } reads;
+    for (const wchar_t* kind : kinds) reads.names.push_back(com_.MakeText(kind));
+    root_->CallEach(L"Typed", platform::CallKind::Method, reads);
+    EXPECT_EQ(reads.asText, L"101111000");
+    for (size_t i = 0; i < std::size(kinds); ++i) {
+        std::array<Arg, 1> name{Arg::Val(*reads.names[i])};
+        const Variant value = platform::Invoke(*root_, L"Typed", name);
+        if (reads.asText[i] == L'1') {
+            EXPECT_EQ(reads.texts[i], com_.ToString(value)) << kinds[i];
+        } else if (!value.IsNull()) {
+            EXPECT_EQ(com_.ToString(reads.answers[i]), com_.ToString(value)) << kinds[i];
+        }
+    }
+    EXPECT_TRUE(reads.answers[6].IsNull());
 }
 
 TEST_F(AutomationWin, PropertyReadsAndMethodCallsUseTheirDispatchFlags) {
