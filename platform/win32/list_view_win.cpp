@@ -378,16 +378,17 @@ void ListViewWin::Hold(bool held, bool frame, const RECT* rows) {
 }
 
 // Only the vertical bar's state follows the rows. Its rectangle lies in the
-// frame, so invalidated it brings a WM_NCPAINT for it alone. A WM_NCPAINT
-// sent for the whole window would let a themed list fill its rows with its
-// border as well.
+// frame, so invalidated it brings a WM_NCPAINT for it alone, sent at once:
+// left to a WM_PAINT, the double-buffered list would draw every row again.
+// A WM_NCPAINT sent for the whole window would let a themed list fill its
+// rows with its border as well.
 void ListViewWin::DrawRowBar() {
     SCROLLBARINFO bar = {};
     bar.cbSize = sizeof bar;
     if (!GetScrollBarInfo(hwnd_, OBJID_VSCROLL, &bar) || (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE))
         return;
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar.rcScrollBar), 2);
-    RedrawWindow(hwnd_, &bar.rcScrollBar, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    RedrawWindow(hwnd_, &bar.rcScrollBar, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASENOW);
 }
 
 bool ListViewWin::OnNotify(const NMHDR& hdr, LRESULT& result) {
