@@ -223,6 +223,21 @@ class ArgPack {
     Slot slots_[kMaxArgs];
 };
 
+// A short text into `out`, its storage reused: a copy here costs less than a
+// call into the runtime for the few characters a field mostly has.
+void PutText(const wchar_t* first, const wchar_t* last, std::wstring& out) {
+    out.resize(static_cast<size_t>(last - first));
+    std::copy(first, last, out.data());
+}
+
+// The decimal digits of `n` written backwards, ending at `end`; returns the
+// first. At least one digit.
+wchar_t* DigitsBefore(wchar_t* end, uint64_t n) {
+    do *--end = static_cast<wchar_t>(L'0' + n % 10);
+    while ((n /= 10) != 0);
+    return end;
+}
+
 // The text in [first, last) as wide text, the point written as `separator`.
 void Widen(const char* first, const char* last, wchar_t separator, std::wstring& out) {
     out.resize(static_cast<size_t>(last - first));
@@ -284,23 +299,17 @@ bool ScaledDoubleText(double d, wchar_t separator, std::wstring& out) {
         uint64_t whole = static_cast<uint64_t>(scaled);  // a whole number comes back unchanged
         if (static_cast<double>(whole) != scaled) continue;
         while (places > 0 && whole % 10 == 0) whole /= 10, --places;
-        char digits[24];
-        const int n =
-            static_cast<int>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+        // From the last decimal back: the decimals, zeros where the number
+        // has fewer digits, then the separator and the whole part ("0").
         wchar_t text[32];
-        wchar_t* t = text;
-        if (d < 0 && whole != 0) *t++ = L'-';  // "-0" reads "0"
-        const int point = n - places;          // digits before the separator
-        if (point <= 0) {
-            *t++ = L'0';
-            *t++ = separator;
-            for (int z = point; z < 0; ++z) *t++ = L'0';
-        }
-        for (int i = 0; i < n; ++i) {
-            if (i > 0 && i == point) *t++ = separator;
-            *t++ = static_cast<wchar_t>(digits[i]);
-        }
-        out.assign(text, t);
+        wchar_t* const end = text + std::size(text);
+        wchar_t* t = end;
+        for (int i = 0; i < places; ++i, whole /= 10)
+            *--t = static_cast<wchar_t>(L'0' + whole % 10);
+        if (places > 0) *--t = separator;
+        t = DigitsBefore(t, whole);
+        if (d < 0 && (whole != 0 || places > 0)) *--t = L'-';  // "-0" reads "0"
+        PutText(t, end, out);
         return true;
     }
     return false;
@@ -336,23 +345,21 @@ void CurrencyText(int64_t scaled, wchar_t separator, std::wstring& out) {
     const bool negative = scaled < 0;
     const uint64_t bits = static_cast<uint64_t>(scaled);
     const uint64_t magnitude = negative ? 0 - bits : bits;  // whole for the most negative too
-    char buf[32];
-    char* p = buf;
-    if (negative) *p++ = '-';
-    p = std::to_chars(p, buf + sizeof buf, magnitude / 10000).ptr;
-    // The four decimals by constant divisors: a division by a variable one
-    // was the costliest step of a product row's texts.
-    const auto fraction = static_cast<uint32_t>(magnitude % 10000);
+    wchar_t text[32];
+    wchar_t* const end = text + std::size(text);
+    wchar_t* p = end;
+    // The decimals by constant divisors: a division by a variable one was
+    // the costliest step of a product row's texts.
+    auto fraction = static_cast<uint32_t>(magnitude % 10000);
     if (fraction != 0) {
-        const char decimals[4] = {
-            static_cast<char>('0' + fraction / 1000), static_cast<char>('0' + fraction / 100 % 10),
-            static_cast<char>('0' + fraction / 10 % 10), static_cast<char>('0' + fraction % 10)};
         int n = 4;
-        while (decimals[n - 1] == '0') --n;
-        *p++ = '.';
-        p = std::copy(decimals, decimals + n, p);
+        for (; fraction % 10 == 0; fraction /= 10) --n;
+        for (; n > 0; --n, fraction /= 10) *--p = static_cast<wchar_t>(L'0' + fraction % 10);
+        *--p = separator;
     }
-    Widen(buf, p, separator, out);
+    p = DigitsBefore(p, magnitude / 10000);
+    if (negative) *--p = L'-';
+    PutText(p, end, out);
 }
 
 // The user's decimal separator, or 0 when it is not one character (such
@@ -374,8 +381,12 @@ wchar_t DecimalSeparator() {
 
 // Integers read as their plain digits under every locale.
 void IntegerText(int32_t i, std::wstring& out) {
-    char buf[16];
-    Widen(buf, std::to_chars(buf, buf + sizeof buf, i).ptr, L'.', out);
+    wchar_t text[16];
+    wchar_t* const end = text + std::size(text);
+    const uint32_t magnitude = i < 0 ? 0 - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
+    wchar_t* p = DigitsBefore(end, magnitude);
+    if (i < 0) *--p = L'-';
+    PutText(p, end, out);
 }
 
 // The runtime writes an error value as "Error" and its number; an error it
@@ -448,8 +459,7 @@ namespace {
 void CopyText(BSTR b, std::wstring& out) {
     const size_t n = SysStringLen(b);
     if (n > 32) return out.assign(b, n), void();
-    out.resize(n);
-    std::copy(b, b + n, out.data());
+    PutText(b, b + n, out);
 }
 
 // The text of an answer of the kinds a product row mostly holds, written
