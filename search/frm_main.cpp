@@ -81,8 +81,23 @@ void frmMain::cmdSearch_Click() {
     // The window answers the user while a search runs; a Search click then
     // would clear the rows under it. It is not kept for later.
     if (searching_) return;
-    Running running(searching_, ui_);
+    const Outcome outcome = [this] {
+        const Running running(searching_, ui_);
+        return SearchChosen();
+    }();
+    // Said once the search is over: what the user does on reading it (the
+    // list's menu, an Add) is not taken for something done during it.
+    if (outcome == Outcome::kStopped) {
+        // Stopped before a search returned, the hourglass would stay.
+        ui_.SetMousePointer(platform::kDefault);
+        c_.lblStatus.SetCaption(Str(text::kStopped));
+    } else {
+        c_.lblStatus.SetCaption(Str(text::kFinished));
+    }
+    if (outcome == Outcome::kFull) ui_.MsgBox(Str(text::kRowsCapped), platform::kInformation);
+}
 
+frmMain::Outcome frmMain::SearchChosen() {
     std::wstring database = c_.cboProductDatabase.Text();
     std::wstring value = c_.txtSearchFor.Text();
     std::wstring field = c_.cboSearchField.Text();
@@ -115,15 +130,7 @@ void frmMain::cmdSearch_Click() {
         }
         c_.lvwResults.RowsAdded(true);  // the list draws all it held back, whatever searched
     }
-    if (outcome == Outcome::kStopped) {
-        // Stopped before a search returned, the hourglass would stay.
-        ui_.SetMousePointer(platform::kDefault);
-        c_.lblStatus.SetCaption(Str(text::kStopped));
-    } else {
-        c_.lblStatus.SetCaption(Str(text::kFinished));
-    }
-    app.reset();
-    if (outcome == Outcome::kFull) ui_.MsgBox(Str(text::kRowsCapped), platform::kInformation);
+    return outcome;
 }
 
 frmMain::Outcome frmMain::SearchDatabase(platform::Dispatch& app, std::wstring& database,

@@ -114,7 +114,10 @@ class Ui : public platform::Ui {
     void DoEvents() override;
     // A run forgets an earlier Esc; progress shows the rows at every call,
     // and ends the run once the window was unloaded.
-    void LongRun(bool) override { escape = false; }
+    void LongRun(bool on) override {
+        escape = false;
+        running_ = on;
+    }
     bool Progress(platform::ListView& list, bool) override;
     // Runs the respond hook: the user acting between two host calls.
     void Respond() override;
@@ -128,6 +131,7 @@ class Ui : public platform::Ui {
     bool escape = false;  // the user pressed Esc during the run
     int pointer() const { return pointer_; }
     bool unloaded() const { return unloaded_; }
+    bool running() const { return running_; }  // inside a long run
 
   private:
     Journal& journal_;
@@ -135,7 +139,7 @@ class Ui : public platform::Ui {
     std::function<void(int)> hook_, respondHook_;
     int pointer_ = platform::kDefault;
     int doEvents_ = 0, responds_ = 0;
-    bool unloaded_ = false;
+    bool unloaded_ = false, running_ = false;
 };
 
 // Numbers as typed in the invariant locale: optional blanks and sign, digits

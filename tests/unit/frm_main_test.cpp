@@ -280,7 +280,8 @@ TEST_F(CmdSearch, AFailingHostCallStopsTheSearchKeepingTheRowsListed) {
 }
 
 // Esc, seen when the journal shows `at`: the rows read so far stay, and the
-// host hears nothing more of this search.
+// host hears nothing more of this search. The search says it stopped once
+// it is over: the list's menu then offers Add again.
 TEST_F(CmdSearch, EscStopsAfterTheRowBeingReadWithoutAnotherHostCall) {
     const struct {
         int database;  // 0 is every database
@@ -294,7 +295,12 @@ TEST_F(CmdSearch, EscStopsAfterTheRowBeingReadWithoutAnotherHostCall) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.at);
         Load({Db(L"A", {L"A1", L"A2", L"A3"}), Db(L"B", {L"B1"})});
-        w.journal.observer = [&](const std::wstring& line) { w.ui.escape |= line == c.at; };
+        w.journal.observer = [&](const std::wstring& line) {
+            w.ui.escape |= line == c.at;
+            if (line == L"status Search stopped") {
+                EXPECT_FALSE(w.ui.running());
+            }
+        };
         Search(c.database);
         w.journal.observer = nullptr;
         EXPECT_EQ(Keys().size(), c.rows);
