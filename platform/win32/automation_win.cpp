@@ -117,6 +117,15 @@ const TextWin* AsTextWin(const platform::Text& t) {
     return typeid(t) == typeid(TextWin) ? static_cast<const TextWin*>(&t) : nullptr;
 }
 
+// A text into `out`, its storage reused: a copy here costs less than a call
+// into the runtime for the few characters a field mostly has.
+void PutText(const wchar_t* first, const wchar_t* last, std::wstring& out) {
+    out.resize(static_cast<size_t>(last - first));
+    std::copy(first, last, out.data());
+}
+
+void BstrText(BSTR b, std::wstring& out) { PutText(b, b + SysStringLen(b), out); }
+
 // The arguments of one call as Invoke takes them (in reverse order), with
 // the storage that by-reference arguments point at. Everything allocated
 // here is freed by the destructor, whatever happens to the call. Each kind
@@ -214,7 +223,7 @@ class ArgPack {
     // Values passed by value come back as they went.
     static void Back(const Variant&, const Slot&) {}
     static void Back(const platform::Text*, const Slot&) {}
-    static void Back(std::wstring* a, const Slot& s) { a->assign(s.bstr, SysStringLen(s.bstr)); }
+    static void Back(std::wstring* a, const Slot& s) { BstrText(s.bstr, *a); }
     static void Back(int16_t* a, const Slot& s) { *a = s.i2; }
     static void Back(double* a, const Slot& s) { *a = s.r8; }
 
@@ -222,13 +231,6 @@ class ArgPack {
     VARIANT rg_[kMaxArgs];
     Slot slots_[kMaxArgs];
 };
-
-// A short text into `out`, its storage reused: a copy here costs less than a
-// call into the runtime for the few characters a field mostly has.
-void PutText(const wchar_t* first, const wchar_t* last, std::wstring& out) {
-    out.resize(static_cast<size_t>(last - first));
-    std::copy(first, last, out.data());
-}
 
 // The decimal digits of `n` written backwards, ending at `end`; returns the
 // first. At least one digit.
@@ -454,21 +456,13 @@ void DispatchWin::Call(const wchar_t* member, CallKind kind, std::span<Arg> args
 }
 
 namespace {
-// A text answer is mostly a few characters: copied here, it costs less than
-// a call into the runtime; its storage is the last answer's.
-void CopyText(BSTR b, std::wstring& out) {
-    const size_t n = SysStringLen(b);
-    if (n > 32) return out.assign(b, n), void();
-    PutText(b, b + n, out);
-}
-
 // The text of an answer of the kinds a product row mostly holds, written
 // from the VARIANT as ToString writes it; false for any other, which takes
 // ToString's own way.
 bool WriteText(const VARIANT& v, std::wstring& out) {
     switch (v.vt) {
         case VT_BSTR:
-            CopyText(v.bstrVal, out);
+            BstrText(v.bstrVal, out);
             return true;
         case VT_EMPTY:
             out.clear();
@@ -595,13 +589,12 @@ void AutomationWin::ToString(const Variant& v, std::wstring& out) {
         Bstr text;
         const HRESULT hr = VarBstrFromDate(date->serial, LOCALE_USER_DEFAULT, 0, text.out());
         if (FAILED(hr)) RaiseConversion(hr);
-        out.assign(text.get(), SysStringLen(text.get()));
+        BstrText(text.get(), out);
         return;
     }
     // Booleans read "True" and "False", as the platform's own text of them.
     const ComVariant text = Changed(v, VT_BSTR, VARIANT_ALPHABOOL);
-    const BSTR b = text.get()->bstrVal;
-    out.assign(b, SysStringLen(b));
+    BstrText(text.get()->bstrVal, out);
 }
 
 Order AutomationWin::Compare(const Variant& v, const Variant& constant) {

@@ -390,7 +390,7 @@ class DuringASearch : public SearchWindow, public ::testing::WithParamInterface<
             });
         } else {
             w.ui.OnRespond([act](int call) {
-                if (call == 16 + 3) act();  // a gap between two reads of the second row
+                if (call == 16 + 3) act();  // 16 looks a row: between two reads of row 2
             });
         }
     }
