@@ -232,12 +232,22 @@ class ArgPack {
     Slot slots_[kMaxArgs];
 };
 
-// The decimal digits of `n` written backwards, ending at `end`; returns the
-// first. At least one digit.
-wchar_t* DigitsBefore(wchar_t* end, uint64_t n) {
-    do *--end = static_cast<wchar_t>(L'0' + n % 10);
-    while ((n /= 10) != 0);
-    return end;
+// `units` in steps of a `places`-th power of ten as text: the decimals'
+// trailing zeros dropped, the separator only before decimals, a sign only
+// on a value that is not zero ("-0" reads "0"). Written from the last digit
+// back, so that no length is worked out first.
+void DecimalText(uint64_t units, int places, bool negative, wchar_t separator, std::wstring& out) {
+    while (places > 0 && units % 10 == 0) units /= 10, --places;
+    const bool sign = negative && units != 0;
+    wchar_t text[32];  // 20 digits at most, a separator and a sign
+    wchar_t* const end = text + std::size(text);
+    wchar_t* p = end;
+    for (int i = 0; i < places; ++i, units /= 10) *--p = static_cast<wchar_t>(L'0' + units % 10);
+    if (places > 0) *--p = separator;
+    do *--p = static_cast<wchar_t>(L'0' + units % 10);
+    while ((units /= 10) != 0);
+    if (sign) *--p = L'-';
+    PutText(p, end, out);
 }
 
 // The text in [first, last) as wide text, the point written as `separator`.
@@ -298,20 +308,9 @@ bool ScaledDoubleText(double d, wchar_t separator, std::wstring& out) {
     for (int places = 0; places < 5; ++places) {
         const double scaled = magnitude * kScale[places];
         if (!(scaled < 1e15)) return false;
-        uint64_t whole = static_cast<uint64_t>(scaled);  // a whole number comes back unchanged
+        const auto whole = static_cast<uint64_t>(scaled);  // a whole number comes back unchanged
         if (static_cast<double>(whole) != scaled) continue;
-        while (places > 0 && whole % 10 == 0) whole /= 10, --places;
-        // From the last decimal back: the decimals, zeros where the number
-        // has fewer digits, then the separator and the whole part ("0").
-        wchar_t text[32];
-        wchar_t* const end = text + std::size(text);
-        wchar_t* t = end;
-        for (int i = 0; i < places; ++i, whole /= 10)
-            *--t = static_cast<wchar_t>(L'0' + whole % 10);
-        if (places > 0) *--t = separator;
-        t = DigitsBefore(t, whole);
-        if (d < 0 && (whole != 0 || places > 0)) *--t = L'-';  // "-0" reads "0"
-        PutText(t, end, out);
+        DecimalText(whole, places, d < 0, separator, out);
         return true;
     }
     return false;
@@ -344,24 +343,9 @@ bool PlainDoubleText(double d, wchar_t separator, std::wstring& out) {
 // dropped, with the locale's decimal separator; written here, as it costs
 // the platform a quarter of a microsecond and a product row has a dozen.
 void CurrencyText(int64_t scaled, wchar_t separator, std::wstring& out) {
-    const bool negative = scaled < 0;
     const uint64_t bits = static_cast<uint64_t>(scaled);
-    const uint64_t magnitude = negative ? 0 - bits : bits;  // whole for the most negative too
-    wchar_t text[32];
-    wchar_t* const end = text + std::size(text);
-    wchar_t* p = end;
-    // The decimals by constant divisors: a division by a variable one was
-    // the costliest step of a product row's texts.
-    auto fraction = static_cast<uint32_t>(magnitude % 10000);
-    if (fraction != 0) {
-        int n = 4;
-        for (; fraction % 10 == 0; fraction /= 10) --n;
-        for (; n > 0; --n, fraction /= 10) *--p = static_cast<wchar_t>(L'0' + fraction % 10);
-        *--p = separator;
-    }
-    p = DigitsBefore(p, magnitude / 10000);
-    if (negative) *--p = L'-';
-    PutText(p, end, out);
+    // Whole for the most negative too.
+    DecimalText(scaled < 0 ? 0 - bits : bits, 4, scaled < 0, separator, out);
 }
 
 // The user's decimal separator, or 0 when it is not one character (such
@@ -383,12 +367,8 @@ wchar_t DecimalSeparator() {
 
 // Integers read as their plain digits under every locale.
 void IntegerText(int32_t i, std::wstring& out) {
-    wchar_t text[16];
-    wchar_t* const end = text + std::size(text);
-    const uint32_t magnitude = i < 0 ? 0 - static_cast<uint32_t>(i) : static_cast<uint32_t>(i);
-    wchar_t* p = DigitsBefore(end, magnitude);
-    if (i < 0) *--p = L'-';
-    PutText(p, end, out);
+    const uint32_t bits = static_cast<uint32_t>(i);
+    DecimalText(i < 0 ? 0 - bits : bits, 0, i < 0, L'.', out);
 }
 
 // The runtime writes an error value as "Error" and its number; an error it
