@@ -81,10 +81,7 @@ void frmMain::cmdSearch_Click() {
     // The window answers the user while a search runs; a Search click then
     // would clear the rows under it. It is not kept for later.
     if (searching_) return;
-    const Outcome outcome = [this] {
-        const Running running(searching_, ui_);
-        return SearchChosen();
-    }();
+    const Outcome outcome = SearchChosen();
     // Said once the search is over: what the user does on reading it (the
     // list's menu, an Add) is not taken for something done during it.
     if (outcome == Outcome::kStopped) {
@@ -98,6 +95,8 @@ void frmMain::cmdSearch_Click() {
 }
 
 frmMain::Outcome frmMain::SearchChosen() {
+    // Ends last, once the host's application object is released.
+    const Running running(searching_, ui_);
     std::wstring database = c_.cboProductDatabase.Text();
     std::wstring value = c_.txtSearchFor.Text();
     std::wstring field = c_.cboSearchField.Text();

@@ -41,7 +41,7 @@ class frmMain {
     // How a database's search ended: every row read, rows left unread
     // because the list is full, or stopped by the user.
     enum class Outcome { kDone, kFull, kStopped };
-    // The search the choosers name, the window live meanwhile.
+    // The search the choosers name, the window live until it returns.
     Outcome SearchChosen();
     Outcome SearchDatabase(platform::Dispatch& app, std::wstring& database, std::wstring& field,
                            std::wstring& op, std::wstring& value);
